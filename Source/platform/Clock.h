@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+// The one place that asks for "now". Every owner takes the moment through these functions, so a test can fix
+// it by installing its own source.
+namespace Clock {
+
+// Seconds since 1970-01-01 00:00:00 UTC, fraction included.
+double now();
+// Seconds on a clock that never jumps (suspend and wall-clock changes do not move it); only differences mean
+// anything.
+double monotonicNow();
+
+void setNowFunction(std::function<double()> source);
+void setMonotonicFunction(std::function<double()> source);
+// Back to the system's clocks.
+void reset();
+
+} // namespace Clock

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The user's international settings: NSTimeFormatString, NSShortDateFormatString, NSDateFormatString and
+// NSAMPMDesignation. Each is read from the shared settings file when the file holds it, otherwise derived from
+// the locale's LC_TIME conventions, with POSIX composites rewritten into calendar-format tokens.
+namespace InternationalSettings {
+
+inline constexpr char kTimeFormatKey[] = "NSTimeFormatString";
+inline constexpr char kShortDateFormatKey[] = "NSShortDateFormatString";
+inline constexpr char kDateFormatKey[] = "NSDateFormatString";
+inline constexpr char kAMPMDesignationKey[] = "NSAMPMDesignation";
+
+QString timeFormat();
+QString shortDateFormat();
+QString dateFormat();
+// The two designators, morning first. Nothing when the settings file holds a value under the key that is not a
+// list of at least two strings.
+std::optional<QStringList> amPmDesignation();
+
+// Rewrites a POSIX strftime format (%T %r %R %D %F %k %l %-H ...) into the tokens CalendarFormat knows.
+QString fromPosix(const QString &posixFormat);
+
+} // namespace InternationalSettings
