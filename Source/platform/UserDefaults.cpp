@@ -9,60 +9,52 @@
 #include <cmath>
 #include <limits>
 
-#include <sys/stat.h>
-
 UserDefaults::UserDefaults(QString path)
-    : m_path(std::move(path))
-{
-}
+    : m_path(std::move(path)) {}
 
-QString UserDefaults::preferencesFolder()
-{
+QString UserDefaults::preferencesFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-QString UserDefaults::standardPath() { return preferencesFolder() + QStringLiteral("/Tindral.plist"); }
+QString UserDefaults::standardPath() {
+    return preferencesFolder() + QStringLiteral("/Tindral.plist");
+}
 
-UserDefaults &UserDefaults::standardUserDefaults()
-{
+UserDefaults &UserDefaults::standardUserDefaults() {
     static UserDefaults defaults(standardPath());
     return defaults;
 }
 
-UserDefaults::Stamp UserDefaults::stampOf(const QString &path)
-{
-    Stamp stamp;
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return stamp;
-    stamp.exists = true;
-    stamp.inode = qint64(info.st_ino);
-    stamp.size = qint64(info.st_size);
-#if defined(__APPLE__)
-    stamp.mtimeNs = qint64(info.st_mtimespec.tv_sec) * 1000000000 + info.st_mtimespec.tv_nsec;
-#else
-    stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-#endif
-    return stamp;
-}
+namespace {
 
-void UserDefaults::reloadIfChanged()
-{
-    const Stamp stamp = stampOf(m_path);
+constexpr char kDamagedReadMessage[] =
+    "The settings file %s is damaged (%s): its settings read as missing. The "
+    "next change of a setting keeps it aside and starts a new file.";
+constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s.";
+
+} // namespace
+
+void UserDefaults::reloadIfChanged() {
+    const FileStamp stamp = FileStamp::of(m_path);
     if (m_stamp && *m_stamp == stamp)
         return;
     m_stamp = stamp;
-    m_contents = stamp.exists ? PropertyList::readDictionary(m_path) : std::nullopt;
+    m_contents.reset();
+    if (!stamp.exists())
+        return;
+    PropertyList::DictionaryResult read = PropertyList::readDictionaryFile(m_path);
+    if (read.status == PropertyList::Status::Ok)
+        m_contents = std::move(read.dictionary);
+    else if (read.status == PropertyList::Status::Damaged)
+        qWarning(kDamagedReadMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
 }
 
-std::optional<QVariantMap> UserDefaults::dictionary()
-{
+std::optional<QVariantMap> UserDefaults::dictionary() {
     reloadIfChanged();
     return m_contents;
 }
 
-QVariant UserDefaults::objectForKey(const QString &key)
-{
+QVariant UserDefaults::objectForKey(const QString &key) {
     const auto found = m_volatile.constFind(key);
     if (found != m_volatile.cend())
         return *found;
@@ -72,8 +64,7 @@ QVariant UserDefaults::objectForKey(const QString &key)
     return m_contents->value(key);
 }
 
-qint64 UserDefaults::integerValue(const QVariant &value)
-{
+qint64 UserDefaults::integerValue(const QVariant &value) {
     switch (value.typeId()) {
     case QMetaType::Bool:
         return value.toBool() ? 1 : 0;
@@ -110,10 +101,11 @@ qint64 UserDefaults::integerValue(const QVariant &value)
     }
 }
 
-qint64 UserDefaults::integerForKey(const QString &key) { return integerValue(objectForKey(key)); }
+qint64 UserDefaults::integerForKey(const QString &key) {
+    return integerValue(objectForKey(key));
+}
 
-QString UserDefaults::stringForKey(const QString &key)
-{
+QString UserDefaults::stringForKey(const QString &key) {
     const QVariant value = objectForKey(key);
     switch (value.typeId()) {
     case QMetaType::QString:
@@ -127,6 +119,49 @@ QString UserDefaults::stringForKey(const QString &key)
     }
 }
 
-void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) { m_volatile.insert(key, value); }
+UserDefaults::WriteOutcome UserDefaults::writeBack(const std::function<void(QVariantMap &)> &change,
+                                                   WriteMode mode) {
+    PropertyList::UpdateResult result = PropertyList::updateDictionary(m_path, change, mode);
+    switch (result.outcome) {
+    case WriteOutcome::Written:
+        // What this write left is known; the next read need not parse it again.
+        m_contents = std::move(result.dictionary);
+        m_stamp = result.stamp;
+        break;
+    case WriteOutcome::Failed:
+        qWarning(kWriteFailedMessage, qPrintable(QDir::toNativeSeparators(m_path)),
+                 qPrintable(result.problem));
+        break;
+    case WriteOutcome::Skipped:
+        break;
+    }
+    return result.outcome;
+}
 
-void UserDefaults::removeVolatileValue(const QString &key) { m_volatile.remove(key); }
+UserDefaults::WriteOutcome UserDefaults::setObjectForKey(const QVariant &value, const QString &key,
+                                                         WriteMode mode) {
+    return writeBack(
+        [&](QVariantMap &dictionary) {
+            if (value.isValid())
+                dictionary.insert(key, value);
+            else
+                dictionary.remove(key);
+        },
+        mode);
+}
+
+UserDefaults::WriteOutcome UserDefaults::setIntegerForKey(qint64 value, const QString &key, WriteMode mode) {
+    return setObjectForKey(QVariant(value), key, mode);
+}
+
+UserDefaults::WriteOutcome UserDefaults::removeObjectForKey(const QString &key) {
+    return setObjectForKey(QVariant(), key, WriteMode::OnlyIfFileExists);
+}
+
+void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) {
+    m_volatile.insert(key, value);
+}
+
+void UserDefaults::removeVolatileValue(const QString &key) {
+    m_volatile.remove(key);
+}
