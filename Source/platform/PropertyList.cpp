@@ -172,27 +172,6 @@ plist_t toNode(const QVariant &value) {
     }
 }
 
-QString describeType(const QVariant &value) {
-    switch (value.typeId()) {
-    case QMetaType::QVariantList:
-        return QStringLiteral("a list");
-    case QMetaType::QString:
-        return QStringLiteral("a string");
-    case QMetaType::LongLong:
-        return QStringLiteral("an integer");
-    case QMetaType::Double:
-        return QStringLiteral("a real number");
-    case QMetaType::Bool:
-        return QStringLiteral("a boolean");
-    case QMetaType::QByteArray:
-        return QStringLiteral("data");
-    case QMetaType::QDateTime:
-        return QStringLiteral("a date");
-    default:
-        return QStringLiteral("a value of an unknown kind");
-    }
-}
-
 QByteArray toBinary(const QVariant &value) {
     PlistPtr root(toNode(value));
     char *bytes = nullptr;
@@ -439,11 +418,43 @@ PropertyList::DictionaryResult PropertyList::readDictionaryFile(const QString &p
     if (read.value.typeId() != QMetaType::QVariantMap) {
         result.status = Status::Damaged;
         result.problem =
-            QStringLiteral("its top level is %1, not a dictionary").arg(describeType(read.value));
+            QStringLiteral("its top level is %1, not a dictionary").arg(kindOf(read.value));
         return result;
     }
     result.dictionary = read.value.toMap();
     return result;
+}
+
+QString PropertyList::kindOf(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash:
+        return QStringLiteral("a dictionary");
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+        return QStringLiteral("a list");
+    case QMetaType::QString:
+        return QStringLiteral("a string");
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return QStringLiteral("an integer");
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QStringLiteral("a real number");
+    case QMetaType::Bool:
+        return QStringLiteral("a boolean");
+    case QMetaType::QByteArray:
+        return QStringLiteral("data");
+    case QMetaType::QDateTime:
+        return QStringLiteral("a date");
+    case QMetaType::UnknownType:
+        return QStringLiteral("nothing");
+    default:
+        return QStringLiteral("a value of an unknown kind");
+    }
 }
 
 QString PropertyList::lockPath(const QString &path) {

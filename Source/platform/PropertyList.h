@@ -70,4 +70,8 @@ public:
     static QVariant fromData(const QByteArray &data);
     // The XML form of a tree. Values of other types are written as their string form.
     static QByteArray toXml(const QVariant &value);
+
+    // A value's kind in the words messages use: "a string", "an integer", "a real number", "a boolean",
+    // "data", "a list", "a dictionary", "a date", "nothing".
+    static QString kindOf(const QVariant &value);
 };
