@@ -1,17 +1,31 @@
 #pragma once
 
+#include "FileStamp.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
 
 // Property-list files, XML or binary, read whole into a QVariant tree: QVariantMap (dictionary), QVariantList
 // (array), QString, qint64 (integer), double (real), bool, QByteArray (data), QDateTime in UTC (date).
+//
+// Writes replace a whole file at once: the new contents go to a temporary file in the same folder, are
+// flushed to the disk and renamed over the old file, so a reader sees the old file or the new one and never a
+// part of either, even when the writer is killed. Writers hold an advisory lock on a separate file beside the
+// data file (NAME.lock; the data file itself is replaced by every write, so it cannot carry the lock) for the
+// whole read-modify-write, so two programs that change different keys of one file at the same moment both
+// keep their key.
 class PropertyList {
 public:
     enum class Status { Ok, Missing, Damaged };
+    // CreateFile starts a new file when there is none; OnlyIfFileExists leaves a missing (or damaged) file
+    // alone and reports Skipped.
+    enum class WriteMode { CreateFile, OnlyIfFileExists };
+    enum class WriteOutcome { Written, Skipped, Failed };
 
     struct ReadResult {
         Status status = Status::Missing;
@@ -19,13 +33,45 @@ public:
         QString problem; // why a file counts as damaged
     };
 
+    struct DictionaryResult {
+        Status status = Status::Missing;
+        QVariantMap dictionary;
+        QString problem;
+    };
+
+    struct UpdateResult {
+        WriteOutcome outcome = WriteOutcome::Failed;
+        QVariantMap dictionary; // what the file holds now, when Written
+        FileStamp stamp;        // the file as this write left it, taken while still holding the lock
+        QString problem;        // why it Failed
+    };
+
     // Reads and parses a whole file. A file that exists but cannot be read or parsed is Damaged.
     static ReadResult readFile(const QString &path);
+    // As readFile, with a top level that is not a dictionary counted as Damaged too.
+    static DictionaryResult readDictionaryFile(const QString &path);
     // The file's top-level dictionary, or nothing when the file is missing, damaged or not a dictionary.
     static std::optional<QVariantMap> readDictionary(const QString &path);
+
+    // Replaces the whole file with `value`, creating the folder when needed.
+    static bool writeFile(const QString &path, const QVariant &value, QString *problem = nullptr);
+
+    // Reads the file's dictionary, lets `change` edit it and writes the result back, all under the file's
+    // lock. A file that exists but does not hold a readable dictionary is never replaced by one built from
+    // nothing: with CreateFile it is first renamed to NAME.damaged-<local time> (told once on standard
+    // error); with OnlyIfFileExists the write is Skipped. `change` is not called when nothing is written.
+    static UpdateResult updateDictionary(const QString &path,
+                                         const std::function<void(QVariantMap &)> &change, WriteMode mode);
+
+    // The lock file of a data file: NAME.lock beside it.
+    static QString lockPath(const QString &path);
 
     // Parses XML or binary property-list bytes; an invalid QVariant when they do not parse.
     static QVariant fromData(const QByteArray &data);
     // The XML form of a tree. Values of other types are written as their string form.
     static QByteArray toXml(const QVariant &value);
+
+    // A value's kind in the words messages use: "a string", "an integer", "a real number", "a boolean",
+    // "data", "a list", "a dictionary", "a date", "nothing".
+    static QString kindOf(const QVariant &value);
 };

@@ -9,8 +9,6 @@
 #include <cmath>
 #include <limits>
 
-#include <sys/stat.h>
-
 UserDefaults::UserDefaults(QString path)
     : m_path(std::move(path)) {}
 
@@ -27,28 +25,28 @@ UserDefaults &UserDefaults::standardUserDefaults() {
     return defaults;
 }
 
-UserDefaults::Stamp UserDefaults::stampOf(const QString &path) {
-    Stamp stamp;
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return stamp;
-    stamp.exists = true;
-    stamp.inode = qint64(info.st_ino);
-    stamp.size = qint64(info.st_size);
-#if defined(__APPLE__)
-    stamp.mtimeNs = qint64(info.st_mtimespec.tv_sec) * 1000000000 + info.st_mtimespec.tv_nsec;
-#else
-    stamp.mtimeNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-#endif
-    return stamp;
-}
+namespace {
+
+constexpr char kDamagedReadMessage[] =
+    "The settings file %s is damaged (%s): its settings read as missing. The "
+    "next change of a setting keeps it aside and starts a new file.";
+constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s.";
+
+} // namespace
 
 void UserDefaults::reloadIfChanged() {
-    const Stamp stamp = stampOf(m_path);
+    const FileStamp stamp = FileStamp::of(m_path);
     if (m_stamp && *m_stamp == stamp)
         return;
     m_stamp = stamp;
-    m_contents = stamp.exists ? PropertyList::readDictionary(m_path) : std::nullopt;
+    m_contents.reset();
+    if (!stamp.exists())
+        return;
+    PropertyList::DictionaryResult read = PropertyList::readDictionaryFile(m_path);
+    if (read.status == PropertyList::Status::Ok)
+        m_contents = std::move(read.dictionary);
+    else if (read.status == PropertyList::Status::Damaged)
+        qWarning(kDamagedReadMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
 }
 
 std::optional<QVariantMap> UserDefaults::dictionary() {
@@ -119,6 +117,45 @@ QString UserDefaults::stringForKey(const QString &key) {
     default:
         return {};
     }
+}
+
+UserDefaults::WriteOutcome UserDefaults::writeBack(const std::function<void(QVariantMap &)> &change,
+                                                   WriteMode mode) {
+    PropertyList::UpdateResult result = PropertyList::updateDictionary(m_path, change, mode);
+    switch (result.outcome) {
+    case WriteOutcome::Written:
+        // What this write left is known; the next read need not parse it again.
+        m_contents = std::move(result.dictionary);
+        m_stamp = result.stamp;
+        break;
+    case WriteOutcome::Failed:
+        qWarning(kWriteFailedMessage, qPrintable(QDir::toNativeSeparators(m_path)),
+                 qPrintable(result.problem));
+        break;
+    case WriteOutcome::Skipped:
+        break;
+    }
+    return result.outcome;
+}
+
+UserDefaults::WriteOutcome UserDefaults::setObjectForKey(const QVariant &value, const QString &key,
+                                                         WriteMode mode) {
+    return writeBack(
+        [&](QVariantMap &dictionary) {
+            if (value.isValid())
+                dictionary.insert(key, value);
+            else
+                dictionary.remove(key);
+        },
+        mode);
+}
+
+UserDefaults::WriteOutcome UserDefaults::setIntegerForKey(qint64 value, const QString &key, WriteMode mode) {
+    return setObjectForKey(QVariant(value), key, mode);
+}
+
+UserDefaults::WriteOutcome UserDefaults::removeObjectForKey(const QString &key) {
+    return setObjectForKey(QVariant(), key, WriteMode::OnlyIfFileExists);
 }
 
 void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) {

@@ -1,19 +1,31 @@
 #pragma once
 
+#include "FileStamp.h"
+#include "PropertyList.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
 
 // A key store backed by one property-list file whose top level is a dictionary. Reads follow the file: when
 // another program has replaced it since the last read, the next read sees the new contents. A missing key
 // reads as 0 or nothing.
 //
+// Every write is a read-modify-write of the whole file under its lock (PropertyList::updateDictionary), so
+// two programs that set different keys at the same moment both keep theirs, and a damaged file is kept aside
+// rather than overwritten. CreateFile (the main application's writes) starts the file when there is none;
+// OnlyIfFileExists (the companion's write-back of "showTindralMenu") leaves a missing or damaged file alone.
+//
 // Values set with setVolatileValue() sit in front of the file for this process only (the command line's
 // domain): they are read first and never written.
 class UserDefaults {
 public:
+    using WriteMode = PropertyList::WriteMode;
+    using WriteOutcome = PropertyList::WriteOutcome;
+
     explicit UserDefaults(QString path);
 
     // Tindral.plist in the preferences folder: the settings file both programs share.
@@ -33,6 +45,17 @@ public:
     // The file's dictionary as last read, or nothing when the file is missing or is not a dictionary.
     std::optional<QVariantMap> dictionary();
 
+    // setInteger:forKey: and setObject:forKey:. An invalid value removes the key. Failures are told on
+    // standard error and leave the file as it was.
+    WriteOutcome setIntegerForKey(qint64 value, const QString &key, WriteMode mode = WriteMode::CreateFile);
+    WriteOutcome setObjectForKey(const QVariant &value, const QString &key,
+                                 WriteMode mode = WriteMode::CreateFile);
+    // Never creates a file just to leave a key out of it.
+    WriteOutcome removeObjectForKey(const QString &key);
+    // Writes the dictionary back after `change` has edited the file's current contents; the companion's whole
+    // write-back, done as one locked step so that it never drops a key another program set meanwhile.
+    WriteOutcome writeBack(const std::function<void(QVariantMap &)> &change, WriteMode mode);
+
     void setVolatileValue(const QString &key, const QVariant &value);
     void removeVolatileValue(const QString &key);
 
@@ -45,13 +68,5 @@ private:
     QString m_path;
     QVariantMap m_volatile;
     std::optional<QVariantMap> m_contents;
-    struct Stamp {
-        bool exists = false;
-        qint64 inode = 0;
-        qint64 size = 0;
-        qint64 mtimeNs = 0;
-        bool operator==(const Stamp &) const = default;
-    };
-    std::optional<Stamp> m_stamp;
-    static Stamp stampOf(const QString &path);
+    std::optional<FileStamp> m_stamp;
 };
