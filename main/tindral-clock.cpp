@@ -1,5 +1,6 @@
 // tindral-clock: Kestmoor's clock on the command line, and commands for scripts and support.
 #include "clockCommand.h"
+#include "timerCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -12,5 +13,7 @@ int main(int argc, char *argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (!arguments.isEmpty() && arguments.first() == QStringLiteral("timer"))
+        return runTimerCommand(arguments.mid(1));
     return runClockCommand(arguments, out, err);
 }
