@@ -12,8 +12,7 @@ namespace {
 
 int g_wakeUp[2] = {-1, -1}; // the handler writes to [0], the event loop reads [1]
 
-extern "C" void onTermination(int)
-{
+extern "C" void onTermination(int) {
     const char byte = 1;
     // Only async-signal-safe calls here; a full pipe already holds a wake-up.
     [[maybe_unused]] const ssize_t written = ::write(g_wakeUp[0], &byte, 1);
@@ -21,8 +20,7 @@ extern "C" void onTermination(int)
 
 } // namespace
 
-void TerminationSignals::quitOnTermination()
-{
+void TerminationSignals::quitOnTermination() {
     if (g_wakeUp[0] >= 0 || !QCoreApplication::instance())
         return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_wakeUp) != 0)

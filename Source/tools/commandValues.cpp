@@ -14,16 +14,12 @@ namespace {
 constexpr int kDeepestNesting = 16;
 constexpr char kDataKey[] = "$base64";
 
-class JsonReader
-{
+class JsonReader {
 public:
     explicit JsonReader(const QString &text)
-        : m_text(text)
-    {
-    }
+        : m_text(text) {}
 
-    std::optional<QVariant> document()
-    {
+    std::optional<QVariant> document() {
         skipBlanks();
         std::optional<QVariant> value = readValue(0);
         if (!value)
@@ -37,8 +33,7 @@ public:
     QString problem() const { return m_problem; }
 
 private:
-    std::nullopt_t fail(const QString &what)
-    {
+    std::nullopt_t fail(const QString &what) {
         if (m_problem.isEmpty())
             m_problem = m_at < m_text.size() ? QStringLiteral("%1 at character %2").arg(what).arg(m_at + 1)
                                              : QStringLiteral("%1 at the end").arg(what);
@@ -48,22 +43,20 @@ private:
     bool atEnd() const { return m_at >= m_text.size(); }
     QChar current() const { return atEnd() ? QChar() : m_text[m_at]; }
 
-    void skipBlanks()
-    {
-        while (!atEnd() && (current() == u' ' || current() == u'\t' || current() == u'\n' || current() == u'\r'))
+    void skipBlanks() {
+        while (!atEnd() &&
+               (current() == u' ' || current() == u'\t' || current() == u'\n' || current() == u'\r'))
             ++m_at;
     }
 
-    bool take(QStringView word)
-    {
+    bool take(QStringView word) {
         if (QStringView(m_text).mid(m_at, word.size()) != word)
             return false;
         m_at += word.size();
         return true;
     }
 
-    std::optional<QVariant> readValue(int depth)
-    {
+    std::optional<QVariant> readValue(int depth) {
         if (depth > kDeepestNesting)
             return fail(QStringLiteral("nesting deeper than %1 levels").arg(kDeepestNesting));
         if (atEnd())
@@ -88,8 +81,7 @@ private:
         return fail(QStringLiteral("a value expected"));
     }
 
-    std::optional<QVariant> readObject(int depth)
-    {
+    std::optional<QVariant> readObject(int depth) {
         ++m_at; // {
         QVariantMap map;
         skipBlanks();
@@ -134,17 +126,16 @@ private:
         return map;
     }
 
-    std::optional<QVariant> dataValue(const QVariant &encoded)
-    {
+    std::optional<QVariant> dataValue(const QVariant &encoded) {
         const QByteArray text = encoded.toString().toUtf8();
         const auto decoded = QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
         if (encoded.typeId() != QMetaType::QString || !decoded)
-            return fail(QStringLiteral("data (a {\"%1\": ...} ending here) that is not a base64 string").arg(kDataKey));
+            return fail(QStringLiteral("data (a {\"%1\": ...} ending here) that is not a base64 string")
+                            .arg(kDataKey));
         return QVariant(*decoded);
     }
 
-    std::optional<QVariant> readArray(int depth)
-    {
+    std::optional<QVariant> readArray(int depth) {
         ++m_at; // [
         QVariantList list;
         skipBlanks();
@@ -171,8 +162,7 @@ private:
         }
     }
 
-    std::optional<int> hexQuad()
-    {
+    std::optional<int> hexQuad() {
         int value = 0;
         for (int i = 0; i < 4; ++i) {
             const int digit = atEnd() ? -1 : QStringLiteral("0123456789abcdef").indexOf(current().toLower());
@@ -184,8 +174,7 @@ private:
         return value;
     }
 
-    std::optional<QString> readString()
-    {
+    std::optional<QString> readString() {
         ++m_at; // "
         QString text;
         for (;;) {
@@ -207,14 +196,30 @@ private:
             const QChar escaped = current();
             ++m_at;
             switch (escaped.unicode()) {
-            case '"': text += u'"'; break;
-            case '\\': text += u'\\'; break;
-            case '/': text += u'/'; break;
-            case 'b': text += u'\b'; break;
-            case 'f': text += u'\f'; break;
-            case 'n': text += u'\n'; break;
-            case 'r': text += u'\r'; break;
-            case 't': text += u'\t'; break;
+            case '"':
+                text += u'"';
+                break;
+            case '\\':
+                text += u'\\';
+                break;
+            case '/':
+                text += u'/';
+                break;
+            case 'b':
+                text += u'\b';
+                break;
+            case 'f':
+                text += u'\f';
+                break;
+            case 'n':
+                text += u'\n';
+                break;
+            case 'r':
+                text += u'\r';
+                break;
+            case 't':
+                text += u'\t';
+                break;
             case 'u': {
                 const std::optional<int> unit = hexQuad();
                 if (!unit)
@@ -242,12 +247,11 @@ private:
         }
     }
 
-    std::optional<QVariant> readNumber()
-    {
+    std::optional<QVariant> readNumber() {
         static const QRegularExpression number(
             QStringLiteral("-?(?:0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?"));
-        const QRegularExpressionMatch match =
-            number.match(m_text, m_at, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+        const QRegularExpressionMatch match = number.match(m_text, m_at, QRegularExpression::NormalMatch,
+                                                           QRegularExpression::AnchorAtOffsetMatchOption);
         if (!match.hasMatch())
             return fail(QStringLiteral("a number expected"));
         const QString digits = match.captured(0);
@@ -272,18 +276,31 @@ private:
     QString m_problem;
 };
 
-void appendString(QByteArray &out, const QString &text)
-{
+void appendString(QByteArray &out, const QString &text) {
     out += '"';
     for (const char c : text.toUtf8()) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20)
                 out += QByteArrayLiteral("\\u00") + QByteArray::number(int(c), 16).rightJustified(2, '0');
@@ -294,8 +311,7 @@ void appendString(QByteArray &out, const QString &text)
     out += '"';
 }
 
-void appendJson(QByteArray &out, const QVariant &value)
-{
+void appendJson(QByteArray &out, const QVariant &value) {
     switch (value.typeId()) {
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash: {
@@ -367,14 +383,14 @@ void appendJson(QByteArray &out, const QVariant &value)
 
 namespace CommandValues {
 
-QVariant scalarValue(const QString &text)
-{
+QVariant scalarValue(const QString &text) {
     if (text == QLatin1String("true"))
         return true;
     if (text == QLatin1String("false"))
         return false;
     static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
-    static const QRegularExpression real(QStringLiteral("^[+-]?([0-9]+\\.[0-9]*|\\.[0-9]+|[0-9]+)([eE][+-]?[0-9]+)?$"));
+    static const QRegularExpression real(
+        QStringLiteral("^[+-]?([0-9]+\\.[0-9]*|\\.[0-9]+|[0-9]+)([eE][+-]?[0-9]+)?$"));
     if (integer.match(text).hasMatch()) {
         bool ok = false;
         const qint64 value = text.toLongLong(&ok);
@@ -390,8 +406,7 @@ QVariant scalarValue(const QString &text)
     return text;
 }
 
-std::optional<QVariant> jsonValue(const QString &text, QString *problem)
-{
+std::optional<QVariant> jsonValue(const QString &text, QString *problem) {
     JsonReader reader(text);
     std::optional<QVariant> value = reader.document();
     if (!value && problem)
@@ -399,8 +414,7 @@ std::optional<QVariant> jsonValue(const QString &text, QString *problem)
     return value;
 }
 
-QByteArray json(const QVariant &value)
-{
+QByteArray json(const QVariant &value) {
     QByteArray out;
     appendJson(out, value);
     return out;

@@ -1,8 +1,8 @@
 #include "notificationCommands.h"
 
-#include "commandValues.h"
 #include "DistributedNotificationCenter.h"
 #include "TerminationSignals.h"
+#include "commandValues.h"
 
 #include <QCoreApplication>
 #include <QVariantMap>
@@ -12,15 +12,13 @@
 
 namespace {
 
-int usageError(const char *command, const QString &problem)
-{
+int usageError(const char *command, const QString &problem) {
     std::fprintf(stderr, "tindral-clock %s: %s\n", command, qPrintable(problem));
     return 2;
 }
 
 // The caller's application object, or one of our own for as long as the command runs.
-std::unique_ptr<QCoreApplication> applicationIfNone()
-{
+std::unique_ptr<QCoreApplication> applicationIfNone() {
     if (QCoreApplication::instance())
         return nullptr;
     static int argc = 1;
@@ -31,15 +29,15 @@ std::unique_ptr<QCoreApplication> applicationIfNone()
 
 } // namespace
 
-int runPostCommand(const QStringList &arguments)
-{
+int runPostCommand(const QStringList &arguments) {
     if (arguments.isEmpty())
         return usageError("post", QStringLiteral("the notification's name is missing"));
     const QString name = arguments.first();
     if (name.startsWith(u'-'))
         return usageError("post", QStringLiteral("unknown option %1").arg(name));
     if (name.contains(u'='))
-        return usageError("post", QStringLiteral("the first argument is the notification's name, not %1").arg(name));
+        return usageError("post",
+                          QStringLiteral("the first argument is the notification's name, not %1").arg(name));
 
     QVariantMap userInfo;
     for (const QString &argument : arguments.mid(1)) {
@@ -58,8 +56,10 @@ int runPostCommand(const QStringList &arguments)
         QString problem;
         const std::optional<QVariant> value = CommandValues::jsonValue(text, &problem);
         if (!value) {
-            return usageError("post", key.isEmpty() ? QStringLiteral("the user info is not JSON: %1").arg(problem)
-                                                    : QStringLiteral("the value of \"%1\" is not JSON: %2").arg(key, problem));
+            return usageError("post",
+                              key.isEmpty()
+                                  ? QStringLiteral("the user info is not JSON: %1").arg(problem)
+                                  : QStringLiteral("the value of \"%1\" is not JSON: %2").arg(key, problem));
         }
         if (!key.isEmpty()) {
             userInfo.insert(key, *value);
@@ -80,8 +80,7 @@ int runPostCommand(const QStringList &arguments)
     return center.waitForBus() ? 0 : 1;
 }
 
-int runListenCommand(const QStringList &arguments)
-{
+int runListenCommand(const QStringList &arguments) {
     for (const QString &name : arguments) {
         if (name.startsWith(u'-'))
             return usageError("listen", QStringLiteral("unknown option %1").arg(name));
@@ -95,8 +94,9 @@ int runListenCommand(const QStringList &arguments)
         return 1;
     }
     const auto print = [](const Notification &notification) {
-        const QByteArray line = CommandValues::json(QVariantMap{{QStringLiteral("name"), notification.name},
-                                                                {QStringLiteral("userInfo"), notification.userInfo}});
+        const QByteArray line =
+            CommandValues::json(QVariantMap{{QStringLiteral("name"), notification.name},
+                                            {QStringLiteral("userInfo"), notification.userInfo}});
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);
@@ -112,7 +112,8 @@ int runListenCommand(const QStringList &arguments)
         return 1;
     }
     std::fprintf(stderr, "listening for %s\n",
-                 arguments.isEmpty() ? "every notification" : qPrintable(arguments.join(QStringLiteral(", "))));
+                 arguments.isEmpty() ? "every notification"
+                                     : qPrintable(arguments.join(QStringLiteral(", "))));
     std::fflush(stderr);
     QCoreApplication::exec();
     for (const int observer : observers)

@@ -1,7 +1,7 @@
 #include "settingsCommand.h"
 
-#include "commandValues.h"
 #include "UserDefaults.h"
+#include "commandValues.h"
 
 #include <QDir>
 
@@ -9,33 +9,30 @@
 
 namespace {
 
-int usageError(const QString &problem)
-{
+int usageError(const QString &problem) {
     std::fprintf(stderr, "tindral-clock settings: %s\n", qPrintable(problem));
     return 2;
 }
 
-int notDone(const QString &what)
-{
+int notDone(const QString &what) {
     std::fprintf(stderr, "tindral-clock settings: %s\n", qPrintable(what));
     return 1;
 }
 
-void printLine(const QVariant &value)
-{
+void printLine(const QVariant &value) {
     const QByteArray line = CommandValues::json(value);
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     std::fputc('\n', stdout);
 }
 
-int get(UserDefaults &defaults, const QStringList &arguments)
-{
+int get(UserDefaults &defaults, const QStringList &arguments) {
     if (arguments.size() > 1)
         return usageError(QStringLiteral("get takes one key at most"));
     if (arguments.isEmpty()) {
         const std::optional<QVariantMap> dictionary = defaults.dictionary();
         if (!dictionary)
-            return notDone(QStringLiteral("there are no settings in %1").arg(QDir::toNativeSeparators(defaults.path())));
+            return notDone(
+                QStringLiteral("there are no settings in %1").arg(QDir::toNativeSeparators(defaults.path())));
         printLine(*dictionary);
         return 0;
     }
@@ -46,8 +43,7 @@ int get(UserDefaults &defaults, const QStringList &arguments)
     return 0;
 }
 
-int set(UserDefaults &defaults, QStringList arguments)
-{
+int set(UserDefaults &defaults, QStringList arguments) {
     const bool json = !arguments.isEmpty() && arguments.first() == QLatin1String("--json");
     if (json)
         arguments.removeFirst();
@@ -70,8 +66,7 @@ int set(UserDefaults &defaults, QStringList arguments)
     return defaults.setObjectForKey(value, key) == UserDefaults::WriteOutcome::Written ? 0 : 1;
 }
 
-int remove(UserDefaults &defaults, const QStringList &arguments)
-{
+int remove(UserDefaults &defaults, const QStringList &arguments) {
     if (arguments.size() != 1)
         return usageError(QStringLiteral("remove takes one key"));
     return defaults.removeObjectForKey(arguments.first()) == UserDefaults::WriteOutcome::Failed ? 1 : 0;
@@ -79,8 +74,7 @@ int remove(UserDefaults &defaults, const QStringList &arguments)
 
 } // namespace
 
-int runSettingsCommand(const QStringList &arguments)
-{
+int runSettingsCommand(const QStringList &arguments) {
     if (arguments.isEmpty())
         return usageError(QStringLiteral("get, set or remove expected"));
     UserDefaults &defaults = UserDefaults::standardUserDefaults();

@@ -14,5 +14,6 @@
 // error (told in one line on standard error).
 int runSettingsCommand(const QStringList &arguments);
 
-inline constexpr char kSettingsUsage[] = "tindral-clock settings get [KEY] | set KEY VALUE | set --json KEY JSON | "
-                                         "remove KEY";
+inline constexpr char kSettingsUsage[] =
+    "tindral-clock settings get [KEY] | set KEY VALUE | set --json KEY JSON | "
+    "remove KEY";
