@@ -1,5 +1,7 @@
 // tindral-clock: Kestmoor's clock on the command line, and commands for scripts and support.
 #include "clockCommand.h"
+#include "notificationCommands.h"
+#include "settingsCommand.h"
 #include "timerCommand.h"
 
 #include <QCoreApplication>
@@ -13,7 +15,14 @@ int main(int argc, char *argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (!arguments.isEmpty() && arguments.first() == QStringLiteral("timer"))
+    const QString command = arguments.value(0);
+    if (command == QLatin1String("post"))
+        return runPostCommand(arguments.mid(1));
+    if (command == QLatin1String("listen"))
+        return runListenCommand(arguments.mid(1));
+    if (command == QLatin1String("settings"))
+        return runSettingsCommand(arguments.mid(1));
+    if (command == QLatin1String("timer"))
         return runTimerCommand(arguments.mid(1));
     return runClockCommand(arguments, out, err);
 }

@@ -3,6 +3,7 @@
 #include "CalendarFormat.h"
 #include "Clock.h"
 #include "ClockSwitches.h"
+#include "DistributedNotificationCenter.h"
 #include "InternationalSettings.h"
 #include "UserDefaults.h"
 
@@ -31,6 +32,7 @@ const char *const kZodiacNames[] = {"0fake",
                                     "Irwen the Healer"};
 
 constexpr char kOffsetKey[] = "icSecondsOffset";
+constexpr char kOffsetNotification[] = "TNDUpdateICSecondsOffset";
 
 // Drops the fraction toward zero into 32 bits; values beyond the range stick at its ends.
 int32_t truncate32(double value) {
@@ -116,9 +118,15 @@ TNDKestmoorDate::TNDKestmoorDate(double timeFrom1970, QObject *parent)
     m_daylightSavings = 0.0;
     refreshExtraPreferences();
     m_icSecondsOffset = truncate32(double(UserDefaults::standardUserDefaults().integerForKey(kOffsetKey)));
+    // The preferences of the main application post the new offset; every running clock follows it.
+    m_offsetObserver = DistributedNotificationCenter::defaultCenter().addObserver(
+        QString::fromLatin1(kOffsetNotification),
+        [this](const Notification &notification) { updateICSecondsOffset(notification.userInfo); }, this);
 }
 
-TNDKestmoorDate::~TNDKestmoorDate() = default;
+TNDKestmoorDate::~TNDKestmoorDate() {
+    DistributedNotificationCenter::defaultCenter().removeObserver(m_offsetObserver);
+}
 
 QString TNDKestmoorDate::weekdayName(int index) {
     return index >= 0 && index < 7 ? QString::fromLatin1(kWeekdayNames[index]) : QString();

@@ -179,4 +179,5 @@ private:
     int32_t m_nextZodiacSymbol = 0;
     int32_t m_icSecondsOffset = 0;
     double m_daylightSavings = 0;
+    int m_offsetObserver = 0; // the registration for "TNDUpdateICSecondsOffset"
 };

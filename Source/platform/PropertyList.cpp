@@ -417,16 +417,14 @@ PropertyList::DictionaryResult PropertyList::readDictionaryFile(const QString &p
         return result;
     if (read.value.typeId() != QMetaType::QVariantMap) {
         result.status = Status::Damaged;
-        result.problem =
-            QStringLiteral("its top level is %1, not a dictionary").arg(kindOf(read.value));
+        result.problem = QStringLiteral("its top level is %1, not a dictionary").arg(kindOf(read.value));
         return result;
     }
     result.dictionary = read.value.toMap();
     return result;
 }
 
-QString PropertyList::kindOf(const QVariant &value)
-{
+QString PropertyList::kindOf(const QVariant &value) {
     switch (value.typeId()) {
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash:
