@@ -182,6 +182,24 @@ void clawSlashes(Figure &f) {
     }
 }
 
+// The outline of an hourglass's glass between y = 50 - halfHeight and 50 + halfHeight: straight across at
+// both ends, the sides curving in to a waist at y = 50.
+QPainterPath glassOutline(double halfWidth, double halfHeight, double waist) {
+    const double left = 50 - halfWidth;
+    const double right = 50 + halfWidth;
+    const double top = 50 - halfHeight;
+    const double bottom = 50 + halfHeight;
+    const double bend = halfHeight * 0.68; // how far along the sides stay wide
+    QPainterPath path(QPointF(left, top));
+    path.lineTo(right, top);
+    path.cubicTo(right, top + bend, 50 + waist, 44, 50 + waist, 50);
+    path.cubicTo(50 + waist, 56, right, bottom - bend, right, bottom);
+    path.lineTo(left, bottom);
+    path.cubicTo(left, bottom - bend, 50 - waist, 56, 50 - waist, 50);
+    path.cubicTo(50 - waist, 44, left, top + bend, left, top);
+    return path;
+}
+
 // An hourglass with its sand run mostly to the bottom.
 void hourglass(Figure &f) {
     QPainterPath top;
@@ -190,22 +208,8 @@ void hourglass(Figure &f) {
     QPainterPath bottom;
     bottom.addRoundedRect(QRectF(20, 81, 60, 11), 4, 4);
     f.fill(bottom);
-    QPainterPath glass(QPointF(28, 19));
-    glass.lineTo(72, 19);
-    glass.cubicTo(72, 40, 54, 44, 54, 50);
-    glass.cubicTo(54, 56, 72, 60, 72, 81);
-    glass.lineTo(28, 81);
-    glass.cubicTo(28, 60, 46, 56, 46, 50);
-    glass.cubicTo(46, 44, 28, 40, 28, 19);
-    f.fill(glass);
-    QPainterPath inside(QPointF(36, 26));
-    inside.lineTo(64, 26);
-    inside.cubicTo(63, 40, 48, 44, 48, 50);
-    inside.cubicTo(48, 56, 63, 60, 64, 74);
-    inside.lineTo(36, 74);
-    inside.cubicTo(37, 60, 52, 56, 52, 50);
-    inside.cubicTo(52, 44, 37, 40, 36, 26);
-    f.cut(inside);
+    f.fill(glassOutline(22, 31, 5));
+    f.cut(glassOutline(14, 24, 1.5));
     f.fill(polygon({{38, 74}, {50, 60}, {62, 74}}));
     f.fill(polygon({{42, 32}, {58, 32}, {50, 42}}));
 }
