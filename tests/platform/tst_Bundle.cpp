@@ -14,7 +14,7 @@
 //   Tindral.app/Resources/moon3.png, tindral_icon.png, shared.txt
 //   Tindral.app/Resources/TindralMenu.app/TindralMenu
 //   Tindral.app/Resources/TindralMenu.app/Resources/own.png, shared.txt
-class BundleTest : public QObject {
+class TestBundle : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -46,7 +46,7 @@ void touch(const QString &path) {
 
 } // namespace
 
-void BundleTest::initTestCase() {
+void TestBundle::initTestCase() {
     QVERIFY(m_dir.isValid());
     m_root = m_dir.path();
     for (const char *file :
@@ -57,7 +57,7 @@ void BundleTest::initTestCase() {
         touch(m_root + QLatin1Char('/') + QLatin1String(file));
 }
 
-void BundleTest::pathForResourceLooksInTheResources_data() {
+void TestBundle::pathForResourceLooksInTheResources_data() {
     QTest::addColumn<QString>("bundle");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("type");
@@ -109,7 +109,7 @@ void BundleTest::pathForResourceLooksInTheResources_data() {
                                                  << "";
 }
 
-void BundleTest::pathForResourceLooksInTheResources() {
+void TestBundle::pathForResourceLooksInTheResources() {
     QFETCH(QString, bundle);
     QFETCH(QString, name);
     QFETCH(QString, type);
@@ -118,7 +118,7 @@ void BundleTest::pathForResourceLooksInTheResources() {
     QCOMPARE(Bundle(m_root + QLatin1Char('/') + bundle).pathForResource(name, type), expected);
 }
 
-void BundleTest::bundlePathIsAbsoluteAndClean() {
+void TestBundle::bundlePathIsAbsoluteAndClean() {
     QCOMPARE(
         Bundle(m_root + QStringLiteral("/Tindral.app/Resources/../Resources/TindralMenu.app/")).bundlePath(),
         m_root + QStringLiteral("/Tindral.app/Resources/TindralMenu.app"));
@@ -128,12 +128,12 @@ void BundleTest::bundlePathIsAbsoluteAndClean() {
              m_root + QStringLiteral("/Tindral.app/Resources"));
 }
 
-void BundleTest::enclosingBundleIsTwoLevelsUp() {
+void TestBundle::enclosingBundleIsTwoLevelsUp() {
     QCOMPARE(Bundle(m_root + QStringLiteral("/Tindral.app/Resources/TindralMenu.app")).enclosingBundlePath(),
              m_root + QStringLiteral("/Tindral.app"));
 }
 
-void BundleTest::mainBundleIsTheProgramsFolderUnlessSet() {
+void TestBundle::mainBundleIsTheProgramsFolderUnlessSet() {
     // This test program lies in the build tree's tests/platform/.
     QCOMPARE(QFileInfo(Bundle::mainBundle().bundlePath()).canonicalFilePath(),
              QFileInfo(QStringLiteral(TINDRAL_BUILD_DIR "/tests/platform")).canonicalFilePath());
@@ -149,7 +149,7 @@ void BundleTest::mainBundleIsTheProgramsFolderUnlessSet() {
              QFileInfo(QStringLiteral(TINDRAL_BUILD_DIR "/tests/platform")).canonicalFilePath());
 }
 
-void BundleTest::infoDictionaryGivesTheVersion() {
+void TestBundle::infoDictionaryGivesTheVersion() {
     const QVariantMap info =
         Bundle(m_root + QStringLiteral("/Tindral.app/Resources/TindralMenu.app")).infoDictionary();
     QCOMPARE(info.value(QStringLiteral("CFBundleVersion")).toString(), QStringLiteral(TINDRAL_VERSION));
@@ -160,7 +160,7 @@ void BundleTest::infoDictionaryGivesTheVersion() {
 }
 
 // The build draws the pictures into Tindral.app/Resources/; both programs find them from where they stand.
-void BundleTest::theBuiltApplicationFolderHasItsPictures() {
+void TestBundle::theBuiltApplicationFolderHasItsPictures() {
     const Bundle main(QStringLiteral(TINDRAL_BUNDLE_DIR));
     const Bundle menu(QStringLiteral(TINDRAL_BUNDLE_DIR "/Resources/TindralMenu.app"));
     for (const char *name : {"moon1", "moon28", "zodiacSymbol1", "zodiacSymbol12", "zodiacStars7"}) {
@@ -173,5 +173,5 @@ void BundleTest::theBuiltApplicationFolderHasItsPictures() {
              QStringLiteral(TINDRAL_BUNDLE_DIR "/Resources/tindral_icon.png"));
 }
 
-QTEST_GUILESS_MAIN(BundleTest)
-#include "BundleTest.moc"
+QTEST_GUILESS_MAIN(TestBundle)
+#include "tst_Bundle.moc"

@@ -47,7 +47,7 @@ QMap<QString, QByteArray> snapshot(const QString &folder) {
 
 } // namespace
 
-class LoginItemsTest : public QObject {
+class TestLoginItems : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -78,7 +78,7 @@ private:
     QByteArray m_savedConfigHome;
 };
 
-void LoginItemsTest::init() {
+void TestLoginItems::init() {
     // Any warning is a failure; patterns last for one test function, so set them anew for each.
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
     m_dir = std::make_unique<QTemporaryDir>();
@@ -88,18 +88,18 @@ void LoginItemsTest::init() {
     m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
 }
 
-void LoginItemsTest::cleanup() {
+void TestLoginItems::cleanup() {
     qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
     m_dir.reset();
 }
 
-void LoginItemsTest::write(const QString &name, const QByteArray &text) {
+void TestLoginItems::write(const QString &name, const QByteArray &text) {
     QFile file(entryPath(name));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(text), text.size());
 }
 
-void LoginItemsTest::autostartFolderFollowsXdgConfigHome_data() {
+void TestLoginItems::autostartFolderFollowsXdgConfigHome_data() {
     QTest::addColumn<QByteArray>("configHome"); // empty: unset
     QTest::addColumn<QString>("folder");        // "~" for the home folder
     QTest::newRow("an absolute path") << QByteArray("/srv/ann/config") << "/srv/ann/config/autostart";
@@ -107,7 +107,7 @@ void LoginItemsTest::autostartFolderFollowsXdgConfigHome_data() {
     QTest::newRow("a relative path does not count") << QByteArray("config") << "~/.config/autostart";
 }
 
-void LoginItemsTest::autostartFolderFollowsXdgConfigHome() {
+void TestLoginItems::autostartFolderFollowsXdgConfigHome() {
     QFETCH(QByteArray, configHome);
     QFETCH(QString, folder);
     if (configHome.isEmpty())
@@ -119,7 +119,7 @@ void LoginItemsTest::autostartFolderFollowsXdgConfigHome() {
     QCOMPARE(LoginItems(kProgram).folder(), folder);
 }
 
-void LoginItemsTest::addWritesOneWholeEntry() {
+void TestLoginItems::addWritesOneWholeEntry() {
     LoginItems items(kProgram, m_folder);
     items.setIconPath(QStringLiteral("/opt/Tindral.app/Resources/tindral_icon.png"));
     QCOMPARE(items.add(), LoginItems::Result::Added);
@@ -132,7 +132,7 @@ void LoginItemsTest::addWritesOneWholeEntry() {
     QCOMPARE(items.listingEntries(), QStringList{entryPath(kOwnName)});
 }
 
-void LoginItemsTest::addQuotesThePathInExec_data() {
+void TestLoginItems::addQuotesThePathInExec_data() {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QByteArray>("exec");
     QTest::addColumn<QByteArray>("tryExec");
@@ -152,7 +152,7 @@ void LoginItemsTest::addQuotesThePathInExec_data() {
 }
 
 // The entry is written for the path as it is, and recognised again by it.
-void LoginItemsTest::addQuotesThePathInExec() {
+void TestLoginItems::addQuotesThePathInExec() {
     QFETCH(QString, program);
     QFETCH(QByteArray, exec);
     QFETCH(QByteArray, tryExec);
@@ -166,7 +166,7 @@ void LoginItemsTest::addQuotesThePathInExec() {
     QVERIFY(snapshot(m_folder).isEmpty());
 }
 
-void LoginItemsTest::addingTwiceAddsNothing() {
+void TestLoginItems::addingTwiceAddsNothing() {
     LoginItems items(kProgram, m_folder);
     QCOMPARE(items.add(), LoginItems::Result::Added);
     const auto before = snapshot(m_folder);
@@ -179,7 +179,7 @@ void LoginItemsTest::addingTwiceAddsNothing() {
 
 // A desktop entry the user made for the program under a name of their own keeps it from being added twice;
 // taking the program out leaves the user's own file alone.
-void LoginItemsTest::anEntryOfAnyNameThatRunsTheProgramCounts() {
+void TestLoginItems::anEntryOfAnyNameThatRunsTheProgramCounts() {
     write(QStringLiteral("my-clock.desktop"),
           entryFor(QStringLiteral("\"") + kProgram + QStringLiteral("\"")));
     const auto before = snapshot(m_folder);
@@ -190,7 +190,7 @@ void LoginItemsTest::anEntryOfAnyNameThatRunsTheProgramCounts() {
     QCOMPARE(snapshot(m_folder), before);
 }
 
-void LoginItemsTest::aTakenNameIsLeftAloneAndAnotherChosen_data() {
+void TestLoginItems::aTakenNameIsLeftAloneAndAnotherChosen_data() {
     QTest::addColumn<QByteArray>(
         "occupant"); // the text of tindral-menu.desktop; "link" and "folder" as named
     QTest::newRow("an entry for a copy elsewhere")
@@ -206,7 +206,7 @@ void LoginItemsTest::aTakenNameIsLeftAloneAndAnotherChosen_data() {
     QTest::newRow("a folder") << QByteArray("folder");
 }
 
-void LoginItemsTest::aTakenNameIsLeftAloneAndAnotherChosen() {
+void TestLoginItems::aTakenNameIsLeftAloneAndAnotherChosen() {
     QFETCH(QByteArray, occupant);
     if (occupant == "link")
         QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("nowhere")), entryPath(kOwnName)));
@@ -229,7 +229,7 @@ void LoginItemsTest::aTakenNameIsLeftAloneAndAnotherChosen() {
     QCOMPARE(snapshot(m_folder), expected);
 }
 
-void LoginItemsTest::removeLeavesEveryOtherFile() {
+void TestLoginItems::removeLeavesEveryOtherFile() {
     write(QStringLiteral("org.example.Mail.desktop"), entryFor(QStringLiteral("/usr/bin/mail-app %U")));
     write(QStringLiteral("tindral-menu-3.desktop"), entryFor(QStringLiteral("/elsewhere/TindralMenu")));
     write(QStringLiteral("notes.txt"), kProgram.toUtf8());
@@ -245,7 +245,7 @@ void LoginItemsTest::removeLeavesEveryOtherFile() {
 }
 
 // Two entries of its own, say from two starts at the same moment: both go.
-void LoginItemsTest::removeTakesEveryOwnEntry() {
+void TestLoginItems::removeTakesEveryOwnEntry() {
     write(kOwnName, entryFor(kProgram));
     write(QStringLiteral("tindral-menu-4.desktop"), entryFor(kProgram));
     write(QStringLiteral("tindral-menu-5.desktop"), entryFor(QStringLiteral("/elsewhere/TindralMenu")));
@@ -254,7 +254,7 @@ void LoginItemsTest::removeTakesEveryOwnEntry() {
     QCOMPARE(snapshot(m_folder).keys(), QStringList{QStringLiteral("tindral-menu-5.desktop")});
 }
 
-void LoginItemsTest::removeWithNothingListedWritesNothing() {
+void TestLoginItems::removeWithNothingListedWritesNothing() {
     write(QStringLiteral("tindral-menu.desktop"), entryFor(QStringLiteral("/elsewhere/TindralMenu")));
     const auto before = snapshot(m_folder);
     QCOMPARE(LoginItems(kProgram, m_folder).remove(), LoginItems::Result::NotListed);
@@ -265,13 +265,13 @@ void LoginItemsTest::removeWithNothingListedWritesNothing() {
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("no"))));
 }
 
-void LoginItemsTest::addMakesTheFolder() {
+void TestLoginItems::addMakesTheFolder() {
     const QString folder = m_dir->filePath(QStringLiteral("fresh/config/autostart"));
     QCOMPARE(LoginItems(kProgram, folder).add(), LoginItems::Result::Added);
     QVERIFY(QFileInfo(folder + QLatin1Char('/') + kOwnName).isFile());
 }
 
-void LoginItemsTest::addFailsWhenTheFolderCannotBeMade() {
+void TestLoginItems::addFailsWhenTheFolderCannotBeMade() {
     write(QStringLiteral("blocker"), "a file where a folder would have to be");
     const QString folder = entryPath(QStringLiteral("blocker/autostart"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
@@ -280,5 +280,5 @@ void LoginItemsTest::addFailsWhenTheFolderCannotBeMade() {
     QCOMPARE(LoginItems(kProgram, folder).add(), LoginItems::Result::Failed);
 }
 
-QTEST_GUILESS_MAIN(LoginItemsTest)
-#include "LoginItemsTest.moc"
+QTEST_GUILESS_MAIN(TestLoginItems)
+#include "tst_LoginItems.moc"

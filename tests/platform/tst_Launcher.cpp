@@ -9,7 +9,7 @@
 
 // Programs in a temporary folder: an application folder with its program, one without, one whose program
 // cannot be run, one whose "program" is a folder, a plain program file and a file that is no program.
-class LauncherTest : public QObject {
+class TestLauncher : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -35,7 +35,7 @@ private:
     QList<QStringList> m_started; // program first, then its arguments
 };
 
-void LauncherTest::write(const QString &relative, const QByteArray &text, bool executable) {
+void TestLauncher::write(const QString &relative, const QByteArray &text, bool executable) {
     QDir().mkpath(QFileInfo(path(relative)).absolutePath());
     QFile file(path(relative));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -47,7 +47,7 @@ void LauncherTest::write(const QString &relative, const QByteArray &text, bool e
     QVERIFY(file.setPermissions(permissions));
 }
 
-void LauncherTest::initTestCase() {
+void TestLauncher::initTestCase() {
     QVERIFY(m_dir.isValid());
     // The program writes its arguments, one a line, into started.txt beside it.
     const QByteArray script =
@@ -64,7 +64,7 @@ void LauncherTest::initTestCase() {
     QVERIFY(QFile::link(path(QStringLiteral("nowhere")), path(QStringLiteral("dangling"))));
 }
 
-void LauncherTest::init() {
+void TestLauncher::init() {
     // Any warning is a failure; patterns last for one test function, so set them anew for each.
     QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
     m_started.clear();
@@ -74,7 +74,7 @@ void LauncherTest::init() {
     });
 }
 
-void LauncherTest::checkPathAsksWhetherSomethingIsThere_data() {
+void TestLauncher::checkPathAsksWhetherSomethingIsThere_data() {
     QTest::addColumn<QString>("relative");
     QTest::addColumn<int>("status");
     QTest::newRow("a folder") << "Tindral.app" << 0;
@@ -83,13 +83,13 @@ void LauncherTest::checkPathAsksWhetherSomethingIsThere_data() {
     QTest::newRow("a symbolic link to nothing") << "dangling" << 127;
 }
 
-void LauncherTest::checkPathAsksWhetherSomethingIsThere() {
+void TestLauncher::checkPathAsksWhetherSomethingIsThere() {
     QFETCH(QString, relative);
     QFETCH(int, status);
     QCOMPARE(Launcher::checkPath(path(relative)), status);
 }
 
-void LauncherTest::executableOfAnApplicationFolder_data() {
+void TestLauncher::executableOfAnApplicationFolder_data() {
     QTest::addColumn<QString>("relative");
     QTest::addColumn<QString>("program");
     QTest::newRow("NAME.app holds NAME") << "Tindral.app"
@@ -102,13 +102,13 @@ void LauncherTest::executableOfAnApplicationFolder_data() {
                                                       << "bin/tool";
 }
 
-void LauncherTest::executableOfAnApplicationFolder() {
+void TestLauncher::executableOfAnApplicationFolder() {
     QFETCH(QString, relative);
     QFETCH(QString, program);
     QCOMPARE(QDir::cleanPath(Launcher::executableOf(path(relative))), path(program));
 }
 
-void LauncherTest::openApplicationStatuses_data() {
+void TestLauncher::openApplicationStatuses_data() {
     QTest::addColumn<QString>("relative");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("started"); // the program started, if any
@@ -134,7 +134,7 @@ void LauncherTest::openApplicationStatuses_data() {
         << "Cannot start .*notes.txt: .*notes.txt is not a program that can be run";
 }
 
-void LauncherTest::openApplicationStatuses() {
+void TestLauncher::openApplicationStatuses() {
     QFETCH(QString, relative);
     QFETCH(int, status);
     QFETCH(QString, started);
@@ -147,13 +147,13 @@ void LauncherTest::openApplicationStatuses() {
     QCOMPARE(m_started, expected);
 }
 
-void LauncherTest::aFailedStartCouldNotStart() {
+void TestLauncher::aFailedStartCouldNotStart() {
     Launcher::setStartFunction([](const QString &, const QStringList &) { return false; });
     QCOMPARE(Launcher::openApplication(path(QStringLiteral("Tindral.app"))), 126);
     QCOMPARE(Launcher::startDetached(path(QStringLiteral("bin/tool")), {QStringLiteral("-x")}), 126);
 }
 
-void LauncherTest::aRealStartRunsTheProgramDetached() {
+void TestLauncher::aRealStartRunsTheProgramDetached() {
     Launcher::reset();
     const QString marker = path(QStringLiteral("Plain/started.txt"));
     QFile::remove(marker);
@@ -166,7 +166,7 @@ void LauncherTest::aRealStartRunsTheProgramDetached() {
     QCOMPARE(file.readAll(), QByteArray("two words\n$HOME\n"));
 }
 
-void LauncherTest::aRealStartOfAFileThatIsNoProgramFails() {
+void TestLauncher::aRealStartOfAFileThatIsNoProgramFails() {
     Launcher::reset();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Cannot start .*Locked: .*denied")));
     QCOMPARE(Launcher::startDetached(path(QStringLiteral("Locked.app/Locked"))), 126);
@@ -174,5 +174,5 @@ void LauncherTest::aRealStartOfAFileThatIsNoProgramFails() {
     QCOMPARE(Launcher::startDetached(path(QStringLiteral("Missing.app/Missing"))), 126);
 }
 
-QTEST_GUILESS_MAIN(LauncherTest)
-#include "LauncherTest.moc"
+QTEST_GUILESS_MAIN(TestLauncher)
+#include "tst_Launcher.moc"

@@ -1,6 +1,6 @@
 // The pictures drawn at build time into the application folder's Resources/: what can be checked without
 // eyes. The test also writes contact sheets of all of them beside its build folder, to be looked at:
-// PicturesTest.sheet.png (everything) and PicturesTest.sheet-moon.png, -zodiacSymbol.png, -zodiacStars.png.
+// tst_Pictures.sheet.png (everything) and tst_Pictures.sheet-moon.png, -zodiacSymbol.png, -zodiacStars.png.
 // Each cell shows one picture: 18 px on light and on dark, 36 px on light and on dark, 64 px, 128 px, and the
 // 18 px picture enlarged four times without smoothing.
 
@@ -164,7 +164,7 @@ QImage contactSheet(const QStringList &names, int columns) {
 
 } // namespace
 
-class PicturesTest : public QObject {
+class TestPictures : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -189,13 +189,13 @@ private:
     static void sizes();
 };
 
-void PicturesTest::sizes() {
+void TestPictures::sizes() {
     QTest::addColumn<int>("variant");
     for (int i = 0; i < 4; ++i)
         QTest::addRow("%d px", kVariants[i].size) << i;
 }
 
-void PicturesTest::everyPictureIsThereInEverySize_data() {
+void TestPictures::everyPictureIsThereInEverySize_data() {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<int>("size");
     QStringList names = namesOf(QStringLiteral("moon"), 28) + namesOf(QStringLiteral("zodiacSymbol"), 12) +
@@ -209,7 +209,7 @@ void PicturesTest::everyPictureIsThereInEverySize_data() {
     QTest::newRow("tindral_icon@2x.png") << QStringLiteral("tindral_icon@2x.png") << 256;
 }
 
-void PicturesTest::everyPictureIsThereInEverySize() {
+void TestPictures::everyPictureIsThereInEverySize() {
     QFETCH(QString, fileName);
     QFETCH(int, size);
     QVERIFY2(QFileInfo::exists(kResources + fileName), qPrintable(kResources + fileName));
@@ -221,7 +221,7 @@ void PicturesTest::everyPictureIsThereInEverySize() {
     QVERIFY(qAlpha(image.pixel(size / 2, size / 2)) > 200);
 }
 
-void PicturesTest::moonIsLitAsTheSunStands_data() {
+void TestPictures::moonIsLitAsTheSunStands_data() {
     QTest::addColumn<int>("day");
     QTest::addColumn<int>("variant");
     QTest::addColumn<double>("tolerance"); // of the lit fraction
@@ -233,7 +233,7 @@ void PicturesTest::moonIsLitAsTheSunStands_data() {
 
 // The lit share of the disc follows the phase, and the light is on the right while the moon waxes (days 2 to
 // 14) and on the left while it wanes (days 16 to 28).
-void PicturesTest::moonIsLitAsTheSunStands() {
+void TestPictures::moonIsLitAsTheSunStands() {
     QFETCH(int, day);
     QFETCH(int, variant);
     QFETCH(double, tolerance);
@@ -267,11 +267,11 @@ void PicturesTest::moonIsLitAsTheSunStands() {
         QCOMPARE(std::min(counts.litLeft, counts.litRight), 0);
 }
 
-void PicturesTest::moonGrowsToFullAndWanesBack_data() {
+void TestPictures::moonGrowsToFullAndWanesBack_data() {
     sizes();
 }
 
-void PicturesTest::moonGrowsToFullAndWanesBack() {
+void TestPictures::moonGrowsToFullAndWanesBack() {
     QFETCH(int, variant);
     double previous = -1;
     for (int day = 1; day <= 15; ++day) {
@@ -290,7 +290,7 @@ void PicturesTest::moonGrowsToFullAndWanesBack() {
     }
 }
 
-void PicturesTest::zodiacSymbolsDifferPairwise() {
+void TestPictures::zodiacSymbolsDifferPairwise() {
     QFETCH(int, variant);
     QList<QBitArray> masks;
     for (int sign = 1; sign <= 12; ++sign)
@@ -299,21 +299,21 @@ void PicturesTest::zodiacSymbolsDifferPairwise() {
     QVERIFY2(similar.isEmpty(), qPrintable(similar));
 }
 
-void PicturesTest::zodiacSymbolsAreBoldAtMenuSize_data() {
+void TestPictures::zodiacSymbolsAreBoldAtMenuSize_data() {
     QTest::addColumn<int>("sign");
     for (int sign = 1; sign <= 12; ++sign)
         QTest::addRow("sign %d", sign) << sign;
 }
 
 // Neither a speck nor a blob: at 18 px the gold figure covers a fair share of the badge.
-void PicturesTest::zodiacSymbolsAreBoldAtMenuSize() {
+void TestPictures::zodiacSymbolsAreBoldAtMenuSize() {
     QFETCH(int, sign);
     const QBitArray ink = inkMask(load(QStringLiteral("zodiacSymbol%1.png").arg(sign)));
     const double share = double(ink.count(true)) / (18 * 18);
     QVERIFY2(share > 0.09 && share < 0.5, qPrintable(QString::number(share)));
 }
 
-void PicturesTest::constellationsDifferPairwise() {
+void TestPictures::constellationsDifferPairwise() {
     QFETCH(int, variant);
     QList<QBitArray> masks;
     for (int sign = 1; sign <= 12; ++sign)
@@ -324,14 +324,14 @@ void PicturesTest::constellationsDifferPairwise() {
     QVERIFY2(similar.isEmpty(), qPrintable(similar));
 }
 
-void PicturesTest::writeContactSheets() {
+void TestPictures::writeContactSheets() {
     const QStringList moons = namesOf(QStringLiteral("moon"), 28);
     const QStringList symbols = namesOf(QStringLiteral("zodiacSymbol"), 12);
     const QStringList stars = namesOf(QStringLiteral("zodiacStars"), 12);
-    QVERIFY(contactSheet(moons, 4).save(kSheetFolder + QStringLiteral("PicturesTest.sheet-moon.png")));
+    QVERIFY(contactSheet(moons, 4).save(kSheetFolder + QStringLiteral("tst_Pictures.sheet-moon.png")));
     QVERIFY(
-        contactSheet(symbols, 3).save(kSheetFolder + QStringLiteral("PicturesTest.sheet-zodiacSymbol.png")));
-    QVERIFY(contactSheet(stars, 3).save(kSheetFolder + QStringLiteral("PicturesTest.sheet-zodiacStars.png")));
+        contactSheet(symbols, 3).save(kSheetFolder + QStringLiteral("tst_Pictures.sheet-zodiacSymbol.png")));
+    QVERIFY(contactSheet(stars, 3).save(kSheetFolder + QStringLiteral("tst_Pictures.sheet-zodiacStars.png")));
 
     const QImage moonSheet = contactSheet(moons, 4);
     const QImage symbolSheet = contactSheet(symbols, 4);
@@ -354,8 +354,8 @@ void PicturesTest::writeContactSheets() {
     painter.fillRect(QRect(274, y + 2, 260, 260), kMiddle);
     painter.drawImage(QRect(276, y + 4, 256, 256), bigIcon);
     painter.end();
-    QVERIFY(sheet.save(kSheetFolder + QStringLiteral("PicturesTest.sheet.png")));
+    QVERIFY(sheet.save(kSheetFolder + QStringLiteral("tst_Pictures.sheet.png")));
 }
 
-QTEST_GUILESS_MAIN(PicturesTest)
-#include "PicturesTest.moc"
+QTEST_GUILESS_MAIN(TestPictures)
+#include "tst_Pictures.moc"

@@ -16,7 +16,7 @@ std::optional<QStringList> arguments(const QStringList &list) {
 
 } // namespace
 
-class DesktopEntryTest : public QObject {
+class TestDesktopEntry : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -32,7 +32,7 @@ private Q_SLOTS:
     void readFileRefusesWhatIsNoEntry();
 };
 
-void DesktopEntryTest::execValueQuotesWhatTheSessionWouldSplit_data() {
+void TestDesktopEntry::execValueQuotesWhatTheSessionWouldSplit_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("line"); // as it stands in the file
 
@@ -66,7 +66,7 @@ void DesktopEntryTest::execValueQuotesWhatTheSessionWouldSplit_data() {
 }
 
 // Each value is the exact text, and reading the file back gives the very arguments again.
-void DesktopEntryTest::execValueQuotesWhatTheSessionWouldSplit() {
+void TestDesktopEntry::execValueQuotesWhatTheSessionWouldSplit() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, line);
     QCOMPARE(QStringLiteral("Exec=") + DesktopEntry::execValue(arguments), line);
@@ -76,7 +76,7 @@ void DesktopEntryTest::execValueQuotesWhatTheSessionWouldSplit() {
     QCOMPARE(DesktopEntry::execArguments(keys->value("Exec")), std::optional<QStringList>(arguments));
 }
 
-void DesktopEntryTest::execArgumentsReadEntriesOfOthers_data() {
+void TestDesktopEntry::execArgumentsReadEntriesOfOthers_data() {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<std::optional<QStringList>>("arguments");
 
@@ -103,7 +103,7 @@ void DesktopEntryTest::execArgumentsReadEntriesOfOthers_data() {
         << QByteArray("Exec='/opt/My Apps/run") << std::optional<QStringList>();
 }
 
-void DesktopEntryTest::execArgumentsReadEntriesOfOthers() {
+void TestDesktopEntry::execArgumentsReadEntriesOfOthers() {
     QFETCH(QByteArray, line);
     QFETCH(std::optional<QStringList>, arguments);
     const auto keys = DesktopEntry::parse("[Desktop Entry]\n" + line + "\n");
@@ -111,7 +111,7 @@ void DesktopEntryTest::execArgumentsReadEntriesOfOthers() {
     QCOMPARE(DesktopEntry::execArguments(keys->value("Exec")), arguments);
 }
 
-void DesktopEntryTest::parseTakesTheDesktopEntryGroup_data() {
+void TestDesktopEntry::parseTakesTheDesktopEntryGroup_data() {
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<std::optional<Keys>>("keys");
 
@@ -153,13 +153,13 @@ void DesktopEntryTest::parseTakesTheDesktopEntryGroup_data() {
     QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << std::optional<Keys>();
 }
 
-void DesktopEntryTest::parseTakesTheDesktopEntryGroup() {
+void TestDesktopEntry::parseTakesTheDesktopEntryGroup() {
     QFETCH(QByteArray, text);
     QFETCH(std::optional<Keys>, keys);
     QCOMPARE(DesktopEntry::parse(text), keys);
 }
 
-void DesktopEntryTest::readFileRefusesWhatIsNoEntry() {
+void TestDesktopEntry::readFileRefusesWhatIsNoEntry() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(!DesktopEntry::readFile(dir.filePath("missing.desktop")).has_value());
@@ -179,5 +179,5 @@ void DesktopEntryTest::readFileRefusesWhatIsNoEntry() {
     QCOMPARE(DesktopEntry::readFile(good.fileName()), std::optional<Keys>(Keys{{"Exec", "/opt/T"}}));
 }
 
-QTEST_GUILESS_MAIN(DesktopEntryTest)
-#include "DesktopEntryTest.moc"
+QTEST_GUILESS_MAIN(TestDesktopEntry)
+#include "tst_DesktopEntry.moc"
