@@ -82,6 +82,9 @@ QImage drawMoonPicture(int lunarDay, int size) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(py));
         for (int px = 0; px < size; ++px) {
             double r = 0, g = 0, b = 0, covered = 0;
+            // The surface changes slowly across a pixel: one shade, taken at its centre, serves all its
+            // samples.
+            double shade = -1;
             for (int sy = 0; sy < kSamples; ++sy) {
                 for (int sx = 0; sx < kSamples; ++sx) {
                     const double u = (px + (sx + 0.5) / kSamples - centre) / radius;
@@ -93,7 +96,8 @@ QImage drawMoonPicture(int lunarDay, int size) {
                     const bool lit = waxing ? u >= terminator * halfChord : u <= -terminator * halfChord;
                     Colour c = kDark;
                     if (lit) {
-                        const double shade = litShade(u, v);
+                        if (shade < 0)
+                            shade = litShade((px + 0.5 - centre) / radius, (py + 0.5 - centre) / radius);
                         c = {kLit.r * shade, kLit.g * shade, kLit.b * shade};
                     } else if (1 - std::sqrt(rr) < rimWidth) {
                         c = kRim;
