@@ -120,6 +120,12 @@ QString LoginItems::writeEntry() {
 }
 
 LoginItems::Result LoginItems::add() {
+    // The session starts entries from wherever it stands: only a whole path names the program.
+    if (!QDir::isAbsolutePath(m_programPath)) {
+        qWarning().noquote() << QStringLiteral("Cannot add \"%1\" to the login items: not an absolute path")
+                                    .arg(m_programPath);
+        return Result::Failed;
+    }
     if (!listingEntries().isEmpty())
         return Result::AlreadyListed;
     if (!QDir().mkpath(m_folder)) {

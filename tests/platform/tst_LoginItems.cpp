@@ -68,6 +68,8 @@ private Q_SLOTS:
     void removeWithNothingListedWritesNothing();
     void addMakesTheFolder();
     void addFailsWhenTheFolderCannotBeMade();
+    void onlyAWholePathIsAdded_data();
+    void onlyAWholePathIsAdded();
 
 private:
     QString entryPath(const QString &name) const { return m_folder + QLatin1Char('/') + name; }
@@ -278,6 +280,22 @@ void TestLoginItems::addFailsWhenTheFolderCannotBeMade() {
                                            "Cannot add .*TindralMenu to the login items: cannot make "
                                            "the folder .*blocker/autostart")));
     QCOMPARE(LoginItems(kProgram, folder).add(), LoginItems::Result::Failed);
+}
+
+void TestLoginItems::onlyAWholePathIsAdded_data() {
+    QTest::addColumn<QString>("program");
+    QTest::newRow("no path") << "";
+    QTest::newRow("a relative path") << "Tindral.app/Resources/TindralMenu.app/TindralMenu";
+}
+
+void TestLoginItems::onlyAWholePathIsAdded() {
+    QFETCH(QString, program);
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression(QStringLiteral("Cannot add \"%1\" to the login items: not an absolute path")
+                               .arg(QRegularExpression::escape(program))));
+    QCOMPARE(LoginItems(program, m_folder).add(), LoginItems::Result::Failed);
+    QVERIFY(snapshot(m_folder).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestLoginItems)
