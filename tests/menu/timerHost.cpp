@@ -1,20 +1,16 @@
 // A stand-in companion for the end-to-end timer test: the companion's timer list on the session bus and
-// nothing else. It says "ready" on standard output once it hears the timer notifications.
+// nothing else. Like the companion, it posts "TNDTurnedOn" once it hears the timer notifications.
 #include "DistributedNotificationCenter.h"
 #include "TNDTimerList.h"
 
 #include <QApplication>
-
-#include <cstdio>
 
 int main(int argc, char *argv[]) {
     QApplication application(argc, argv);
     DistributedNotificationCenter &center = DistributedNotificationCenter::defaultCenter();
     TNDTimerList timers(center);
     timers.observe();
-    if (!center.waitForBus())
+    if (!center.post(QStringLiteral("TNDTurnedOn")) || !center.waitForBus())
         return 1;
-    std::fputs("ready\n", stdout);
-    std::fflush(stdout);
     return QApplication::exec();
 }

@@ -71,17 +71,20 @@ private Q_SLOTS:
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(screen.size(), QSize(1280, 800));
 
-        Program companion;
-        companion.process->start(QStringLiteral(TIMER_COMPANION));
-        QVERIFY(companion.process->waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(companion.process->canReadLine(), 30000);
-        QCOMPARE(companion.process->readLine(), QByteArray("ready\n"));
-
         Program listener;
-        listener.process->start(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"), {"listen", "TNDDoneTimer"});
+        listener.process->start(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"),
+                                {"listen", "TNDTurnedOn", "TNDDoneTimer"});
         QByteArray listenerSays;
         QTRY_VERIFY_WITH_TIMEOUT(
             (listenerSays += listener.process->readAllStandardError()).contains("listening"), 30000);
+
+        // The companion says "TNDTurnedOn" once it hears the timer notifications.
+        Program companion;
+        companion.process->start(QStringLiteral(TIMER_COMPANION));
+        QVERIFY(companion.process->waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(listener.process->canReadLine(), 30000);
+        QCOMPARE(QJsonDocument::fromJson(listener.process->readLine()).object().value("name").toString(),
+                 QStringLiteral("TNDTurnedOn"));
 
         QElapsedTimer sinceAdded;
         sinceAdded.start();
