@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <QtTest>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -280,6 +281,15 @@ private Q_SLOTS:
         // Right edges at 3, 76 and 149 points from the screen's right edge.
         QCOMPARE(screen.x() + screen.width() - (frame.x() + frame.width()), 3 + 73 * row);
         QCOMPARE(timer->displayField()->geometry(), QRect(6, 6, 58, 17));
+    }
+
+    void aFarRowStandsOffTheScreenWithoutOverflowing() {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        auto timer = timerObject::timerWithDict(
+            record(10, false, QStringLiteral("Tea"), std::numeric_limits<int64_t>::max()), QColor(Qt::white));
+        const QRect frame = timer->theWindow()->geometry();
+        QVERIFY(frame.right() < screen.left());
+        QCOMPARE(frame.top(), screen.top() + 24);
     }
 
     void windowFloatsWithoutTakingTheFocus() {
