@@ -70,6 +70,8 @@ StatusItem::StatusItem(const QDBusConnection &bus, QObject *parent)
 }
 
 StatusItem::~StatusItem() {
+    // Owners hear nothing from an item that is going away.
+    blockSignals(true);
     remove();
 }
 

@@ -215,6 +215,10 @@ void TestPanelHost::RegisterStatusNotifierItem(const QString &service) {
         sendErrorReply(QDBusError::Failed, QStringLiteral("This host is no longer the watcher"));
         return;
     }
+    if (m_refusingItems) {
+        sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Items are refused here"));
+        return;
+    }
     Address address;
     if (service.startsWith(QLatin1Char('/')))
         address = Address{message().service(), service};

@@ -81,6 +81,9 @@ public:
     void stopWatcher();
     bool isWatching() const { return m_watching; }
 
+    // While on, RegisterStatusNotifierItem answers with an error, as a watcher that rejects an item does.
+    void setRefusingItems(bool refusing) { m_refusingItems = refusing; }
+
     // "busname/path" of every registered item, in order of registration.
     QStringList registeredItems() const { return m_items; }
     // Waits until at least count items are registered; false on timeout.
@@ -173,6 +176,7 @@ private:
     QDBusConnection m_connection;
     QDBusServiceWatcher *m_itemWatch = nullptr;
     bool m_watching = false;
+    bool m_refusingItems = false;
     QStringList m_items;
     QList<QDBusMessage> m_signals;
     QString m_lastError;

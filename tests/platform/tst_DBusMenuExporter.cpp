@@ -241,17 +241,32 @@ private Q_SLOTS:
         QCOMPARE(layouts.count(), 2);
         QCOMPARE(layouts.last().at(1).toInt(), exporter.idOfAction(lunar->menuAction()));
 
+        // An entry given another submenu.
+        QMenu zodiac;
+        zodiac.addAction("Day 3 of the Heron");
+        QAction *opener = menu.addAction("Zodiac Calendar");
+        exporter.flush();
+        QCOMPARE(layouts.count(), 3);
+        opener->setMenu(&zodiac);
+        exporter.flush();
+        QCOMPARE(layouts.count(), 4);
+        DBusMenuLayoutItem layout;
+        exporter.GetLayout(exporter.idOfAction(opener), -1, {}, layout);
+        QCOMPARE(childLabels(layout), QStringList({"Day 3 of the Heron"}));
+        QCOMPARE(layout.properties.value("children-display").toString(), QStringLiteral("submenu"));
+        opener->setMenu(nullptr);
+
         // A submenu destroyed on its own takes its entries with it.
         delete lunar;
         exporter.flush();
-        QCOMPARE(layouts.last().at(0).toUInt(), start + 3);
-        DBusMenuLayoutItem layout;
-        QCOMPARE(exporter.GetLayout(0, -1, {}, layout), start + 3);
-        QCOMPARE(childLabels(layout), QStringList({"Loading..."}));
+        QCOMPARE(layouts.count(), 5);
+        QCOMPARE(layouts.last().at(0).toUInt(), start + 5);
+        QCOMPARE(exporter.GetLayout(0, -1, {}, layout), start + 5);
+        QCOMPARE(childLabels(layout), QStringList({"Loading...", "Zodiac Calendar"}));
 
         // Nothing changed, nothing sent.
         exporter.flush();
-        QCOMPARE(layouts.count(), 3);
+        QCOMPARE(layouts.count(), 5);
     }
 
     void menuThatContainsItselfIsCutOff() {

@@ -545,6 +545,24 @@ private Q_SLOTS:
         QCOMPARE(m_host->label(), QStringLiteral("12:34:57"));
     }
 
+    void refusedItemGoesToTheTray() {
+        m_host->setRefusingItems(true);
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            QRegularExpression("^StatusItem: the desktop's StatusNotifierWatcher did not take the "
+                               "status item \\(Items are refused here\\)"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^" + QRegularExpression::escape(noStatusAreaWarning)));
+        QSignalSpy backends(m_item.get(), &StatusItem::backendChanged);
+        QVERIFY(m_host->startWatcher());
+        m_item->setTitle(QStringLiteral("12:34:56"));
+        m_item->show();
+        QTRY_COMPARE(m_item->backend(), StatusItem::Backend::TrayIcon);
+        QCOMPARE(backends.count(), 2);
+        QCOMPARE(m_item->trayIcon()->toolTip(), QStringLiteral("12:34:56"));
+        QVERIFY(m_host->registeredItems().isEmpty());
+    }
+
     void goesOnWithoutABus() {
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^" + QRegularExpression::escape(noStatusAreaWarning)));
