@@ -45,9 +45,9 @@ StatusItem::StatusItem(QObject *parent)
 StatusItem::StatusItem(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
     , m_bus(bus) {
+    m_titleInIcon = !desktopShowsLabels();
     m_exporter = new DBusMenuExporter(this);
     m_notifier = new StatusNotifierItem(this);
-    m_notifier->setTitle(QGuiApplication::applicationDisplayName());
     m_notifier->setIcon(clockFaceIcon());
     connect(m_notifier, &StatusNotifierItem::registrationFailed, this, [this](const QString &message) {
         if (m_backend != Backend::StatusNotifier)
@@ -94,6 +94,20 @@ QString StatusItem::guideFor(const QString &title) {
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
             c = widest;
     return guide;
+}
+
+bool StatusItem::desktopShowsLabels() {
+    // Plasma's tray draws icons and tool tips only; so do the others known to lack labels, but they do not
+    // say so in XDG_CURRENT_DESKTOP.
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    return !desktops.contains(QLatin1String("KDE"), Qt::CaseInsensitive);
+}
+
+void StatusItem::setTitleInIcon(bool shown) {
+    if (shown == m_titleInIcon)
+        return;
+    m_titleInIcon = shown;
+    updateTitle();
 }
 
 void StatusItem::setTitle(const QString &title) {
@@ -145,6 +159,9 @@ void StatusItem::show() {
     if (m_shown)
         return;
     m_shown = true;
+    // Taken now rather than at construction, so that names the application sets in between count.
+    m_notifier->setId(QCoreApplication::applicationName());
+    m_notifier->setTitle(QGuiApplication::applicationDisplayName());
     m_watcherOwner.clear();
     if (m_bus.isConnected() && m_bus.interface()) {
         const QDBusReply<QString> owner = m_bus.interface()->serviceOwner(StatusNotifierItem::watcherService);
@@ -236,6 +253,8 @@ void StatusItem::startTrayIcon() {
 void StatusItem::updateTitle() {
     m_notifier->setLabel(m_title, titleGuide());
     m_notifier->setToolTip(m_title, m_toolTip);
+    const bool drawTitle = m_titleInIcon && !m_title.trimmed().isEmpty();
+    m_notifier->setPixmapIcon(drawTitle ? QIcon(new StatusItemIconEngine(m_title, titleGuide())) : QIcon());
     if (m_trayIcon) {
         updateTrayIcon();
         m_trayIcon->setToolTip(trayToolTip());
@@ -248,7 +267,7 @@ void StatusItem::updateTrayIcon() {
     if (m_title.trimmed().isEmpty())
         m_trayIcon->setIcon(m_icon.isNull() ? clockFaceIcon() : m_icon);
     else
-        m_trayIcon->setIcon(QIcon(new StatusItemIconEngine(m_title)));
+        m_trayIcon->setIcon(QIcon(new StatusItemIconEngine(m_title, titleGuide())));
 }
 
 QString StatusItem::trayToolTip() const {

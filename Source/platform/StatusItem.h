@@ -54,6 +54,13 @@ public:
     QString toolTip() const { return m_toolTip; }
     // The picture beside the label (a null icon: a clock face drawn here, since hosts show no label alone).
     void setIcon(const QIcon &icon);
+    // Whether the status notifier's pixmaps show the title drawn as in the tray, for hosts that show no
+    // label (they take the pixmaps first; hosts that look the icon up by name keep the plain icon). On by
+    // default where the desktop is known to show no labels (KDE Plasma).
+    void setTitleInIcon(bool shown);
+    bool titleInIcon() const { return m_titleInIcon; }
+    // Whether the desktop named by XDG_CURRENT_DESKTOP shows status items' text labels.
+    static bool desktopShowsLabels();
     // The menu (not owned) shown for the item; its aboutToShow is emitted before a host reads it.
     void setMenu(QMenu *menu);
     QMenu *menu() const { return m_menu; }
@@ -102,6 +109,7 @@ private:
     QString m_titleGuide;
     QString m_toolTip;
     QIcon m_icon;
+    bool m_titleInIcon = false;
     bool m_shown = false;
     bool m_trayWarningGiven = false;
     Backend m_backend = Backend::None;

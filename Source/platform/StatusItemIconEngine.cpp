@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -75,8 +76,9 @@ bool fits(const QStringList &lines, const QFont &font, qreal room) {
 
 } // namespace
 
-StatusItemIconEngine::StatusItemIconEngine(const QString &title)
-    : m_title(title) {}
+StatusItemIconEngine::StatusItemIconEngine(const QString &title, const QString &guide)
+    : m_title(title)
+    , m_guide(guide) {}
 
 QFont StatusItemIconEngine::titleFont() {
     QFont font = QGuiApplication::font();
@@ -110,6 +112,33 @@ StatusItemIconEngine::Layout StatusItemIconEngine::layoutFor(const QString &titl
     return best;
 }
 
+StatusItemIconEngine::Layout StatusItemIconEngine::guidedLayoutFor(const QString &title, const QString &guide,
+                                                                   int size, const QFont &font) {
+    const QString text = title.simplified();
+    const QString pattern = guide.simplified();
+    if (pattern.size() != text.size())
+        return layoutFor(title, size, font);
+
+    static QHash<QString, Layout> remembered;
+    const QString key = QStringLiteral("%1|%2|%3").arg(pattern).arg(size).arg(font.toString());
+    auto found = remembered.constFind(key);
+    if (found == remembered.cend()) {
+        // A handful of guides and sizes in a run; the bound only guards against an owner changing guides
+        // without end.
+        if (remembered.size() > 64)
+            remembered.clear();
+        found = remembered.insert(key, layoutFor(pattern, size, font));
+    }
+
+    Layout layout{{}, found->pixelSize};
+    qsizetype position = 0;
+    for (const QString &line : found->lines) {
+        layout.lines.append(text.mid(position, line.size()));
+        position += line.size() + 1;
+    }
+    return layout;
+}
+
 void StatusItemIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) {
     Q_UNUSED(state);
     const int size = std::min(rect.width(), rect.height());
@@ -124,7 +153,7 @@ void StatusItemIconEngine::paint(QPainter *painter, const QRect &rect, QIcon::Mo
     const qreal radius = size / 6.0;
     painter->drawRoundedRect(square, radius, radius);
 
-    const Layout layout = layoutFor(m_title, size, titleFont());
+    const Layout layout = guidedLayoutFor(m_title, m_guide, size, titleFont());
     if (layout.pixelSize > 0) {
         QFont font = titleFont();
         font.setPixelSize(layout.pixelSize);
@@ -169,7 +198,7 @@ QList<QSize> StatusItemIconEngine::availableSizes(QIcon::Mode mode, QIcon::State
 }
 
 QIconEngine *StatusItemIconEngine::clone() const {
-    return new StatusItemIconEngine(m_title);
+    return new StatusItemIconEngine(m_title, m_guide);
 }
 
 QString StatusItemIconEngine::key() const {

@@ -16,11 +16,16 @@ public:
         int pixelSize = 0;
     };
 
-    explicit StatusItemIconEngine(const QString &title);
+    // guide: the widest text the title stands for (StatusItem::titleGuide()); when it has the title's length
+    // the title is cut and sized as the guide would be, so the letters keep their size as the digits change.
+    explicit StatusItemIconEngine(const QString &title, const QString &guide = QString());
 
     // The layout with the largest letters that fits the title into a size x size square (1 to 3 lines, a
     // space or colon where a line breaks is left out). pixelSize 0 when nothing fits.
     static Layout layoutFor(const QString &title, int size, const QFont &font);
+    // The title cut where the guide's layout cuts and at the guide's letter size; layoutFor(title) when the
+    // two differ in length. Guide layouts are remembered, as a clock's guide stays the same for hours.
+    static Layout guidedLayoutFor(const QString &title, const QString &guide, int size, const QFont &font);
     // The bold font the title is drawn in.
     static QFont titleFont();
 
@@ -36,4 +41,5 @@ public:
 
 private:
     QString m_title;
+    QString m_guide;
 };

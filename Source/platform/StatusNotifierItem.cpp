@@ -190,10 +190,7 @@ DBusImage StatusNotifierItem::imageToDBus(const QImage &image) {
     return picture;
 }
 
-void StatusNotifierItem::setIcon(const QIcon &icon) {
-    if (icon.cacheKey() == m_icon.cacheKey())
-        return;
-    m_icon = icon;
+DBusImageList StatusNotifierItem::picturesOf(const QIcon &icon) {
     DBusImageList pictures;
     for (const int size : pixmapSizes) {
         const QImage image = icon.pixmap(QSize(size, size), 1.0).toImage();
@@ -203,8 +200,24 @@ void StatusNotifierItem::setIcon(const QIcon &icon) {
             }))
             pictures.append(imageToDBus(image));
     }
-    m_iconPixmap = pictures;
+    return pictures;
+}
+
+void StatusNotifierItem::setIcon(const QIcon &icon) {
+    if (icon.cacheKey() == m_icon.cacheKey())
+        return;
+    m_icon = icon;
+    if (m_pixmapIcon.isNull())
+        m_iconPixmap = picturesOf(icon);
     writeIconFile();
+    changed(IconChange);
+}
+
+void StatusNotifierItem::setPixmapIcon(const QIcon &icon) {
+    if (icon.isNull() && m_pixmapIcon.isNull())
+        return;
+    m_pixmapIcon = icon;
+    m_iconPixmap = picturesOf(icon.isNull() ? m_icon : icon);
     changed(IconChange);
 }
 

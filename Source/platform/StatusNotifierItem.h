@@ -68,7 +68,11 @@ public:
     void setTitle(const QString &title);
     void setLabel(const QString &label, const QString &guide);
     void setToolTip(const QString &title, const QString &text);
+    // The icon, sent as pixmaps and as the picture file IconName names.
     void setIcon(const QIcon &icon);
+    // Pixmaps to send in place of the icon's (the picture file stays the icon's), for hosts that show
+    // pixmaps first; a null icon goes back to the icon's own.
+    void setPixmapIcon(const QIcon &icon);
     void setMenuPath(const QDBusObjectPath &path);
 
     // Sends the pending change signals now instead of at the end of the event-loop turn.
@@ -120,6 +124,7 @@ Q_SIGNALS:
 private:
     enum Change { TitleChange = 1, IconChange = 2, ToolTipChange = 4, LabelChange = 8, MenuChange = 16 };
     void changed(Change change);
+    static DBusImageList picturesOf(const QIcon &icon);
     void writeIconFile();
 
     QDBusConnection m_bus{QString()};
@@ -134,6 +139,7 @@ private:
     QString m_toolTipTitle;
     QString m_toolTipText;
     QIcon m_icon;
+    QIcon m_pixmapIcon;
     DBusImageList m_iconPixmap;
     QString m_iconName;
     std::unique_ptr<QTemporaryDir> m_iconFolder;

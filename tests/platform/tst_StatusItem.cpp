@@ -106,6 +106,8 @@ private Q_SLOTS:
         m_host = std::make_unique<TestPanelHost>();
         QVERIFY2(m_host->isConnected(), qPrintable(m_host->lastError()));
         m_menu = std::make_unique<CompanionMenu>();
+        // A desktop that shows labels, whatever desktop runs the tests.
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
         m_item = std::make_unique<StatusItem>();
     }
 
@@ -224,7 +226,17 @@ private Q_SLOTS:
     }
 
     // The cost of the running clock: a minute of a title that changes every second.
+    void minuteOfClockTicks_data() {
+        QTest::addColumn<bool>("titleInIcon");
+        QTest::addColumn<int>("icons");
+        QTest::newRow("label beside the icon") << false << 0;
+        QTest::newRow("title drawn in the icon too") << true << 60;
+    }
+
     void minuteOfClockTicks() {
+        QFETCH(bool, titleInIcon);
+        QFETCH(int, icons);
+        m_item->setTitleInIcon(titleInIcon);
         QVERIFY(showToHost(QStringLiteral("12:00:00")));
         QVERIFY(settle());
         m_host->clearSignals();
@@ -239,10 +251,58 @@ private Q_SLOTS:
         QVERIFY(settle());
         QCOMPARE(m_host->signalCount("XAyatanaNewLabel"), 60);
         QCOMPARE(m_host->signalCount("NewToolTip"), 60);
-        QCOMPARE(m_host->receivedSignals().size(), 120);
-        qInfo("A minute of once-a-second titles: %lld signals from the item (%d label, %d tool tip)",
+        QCOMPARE(m_host->signalCount("NewIcon"), icons);
+        QCOMPARE(m_host->receivedSignals().size(), 120 + icons);
+        qInfo("A minute of once-a-second titles: %lld signals from the item (%d label, %d tool tip, %d icon)",
               qlonglong(m_host->receivedSignals().size()), m_host->signalCount("XAyatanaNewLabel"),
-              m_host->signalCount("NewToolTip"));
+              m_host->signalCount("NewToolTip"), icons);
+    }
+
+    void titleInIconDependsOnTheDesktop_data() {
+        QTest::addColumn<QByteArray>("desktop");
+        QTest::addColumn<bool>("titleInIcon");
+        QTest::newRow("GNOME shows labels") << QByteArray("GNOME") << false;
+        QTest::newRow("Ubuntu's GNOME too") << QByteArray("ubuntu:GNOME") << false;
+        QTest::newRow("XFCE with the indicator plugin") << QByteArray("XFCE") << false;
+        QTest::newRow("Plasma shows no labels") << QByteArray("KDE") << true;
+        QTest::newRow("unknown desktop: labels assumed") << QByteArray() << false;
+    }
+
+    void titleInIconDependsOnTheDesktop() {
+        QFETCH(QByteArray, desktop);
+        QFETCH(bool, titleInIcon);
+        qputenv("XDG_CURRENT_DESKTOP", desktop);
+        StatusItem item{QDBusConnection(QStringLiteral("no such connection"))};
+        QCOMPARE(item.titleInIcon(), titleInIcon);
+    }
+
+    // Hosts without labels take the pixmaps first: there the title is drawn, the named icon stays.
+    void titleInIconForHostsWithoutLabels() {
+        QVERIFY(showToHost(QStringLiteral("12:34:56")));
+        const auto plain = m_host->itemProperties();
+        QVERIFY(plain);
+        QVERIFY(settle());
+        m_host->clearSignals();
+
+        m_item->setTitleInIcon(true);
+        QVERIFY(m_host->waitForSignals("NewIcon"));
+        const auto drawn = m_host->itemProperties();
+        QCOMPARE(drawn->value("IconName"), plain->value("IconName"));
+        const auto pictures = drawn->value("IconPixmap").value<QList<TestPanelHost::Picture>>();
+        QVERIFY(!pictures.isEmpty());
+        QVERIFY(pictures.first().argb !=
+                plain->value("IconPixmap").value<QList<TestPanelHost::Picture>>().first().argb);
+
+        // Every new title is a new picture; the label goes on as before.
+        m_item->setTitle(QStringLiteral("12:34:57"));
+        QVERIFY(m_host->waitForSignals("NewIcon", 2));
+        QVERIFY(m_host->waitForSignals("XAyatanaNewLabel"));
+        QVERIFY(m_host->iconPixmap()->first().argb != pictures.first().argb);
+
+        m_item->setTitleInIcon(false);
+        QVERIFY(m_host->waitForSignals("NewIcon", 3));
+        QCOMPARE(m_host->iconPixmap()->first().argb,
+                 plain->value("IconPixmap").value<QList<TestPanelHost::Picture>>().first().argb);
     }
 
     void menuIsReadInThreeLevels() {

@@ -111,6 +111,28 @@ private Q_SLOTS:
         }
     }
 
+    // The guide fixes the cuts and the letter size, so the icon does not change size from one second to the
+    // next as narrow and wide digits come and go.
+    void guideKeepsTheLettersSteady() {
+        const QFont font = StatusItemIconEngine::titleFont();
+        const QString guide = QStringLiteral("00:00:00 PM");
+        const auto narrow =
+            StatusItemIconEngine::guidedLayoutFor(QStringLiteral("11:11:11 PM"), guide, 22, font);
+        const auto wide =
+            StatusItemIconEngine::guidedLayoutFor(QStringLiteral("08:48:08 PM"), guide, 22, font);
+        QCOMPARE(narrow.pixelSize, wide.pixelSize);
+        QCOMPARE(narrow.pixelSize, StatusItemIconEngine::layoutFor(guide, 22, font).pixelSize);
+        QCOMPARE(narrow.lines.size(), wide.lines.size());
+        QVERIFY(cutsOf(narrow.lines, QStringLiteral("11:11:11 PM")));
+        QVERIFY(cutsOf(wide.lines, QStringLiteral("08:48:08 PM")));
+        for (qsizetype i = 0; i < narrow.lines.size(); ++i)
+            QCOMPARE(narrow.lines.at(i).size(), wide.lines.at(i).size());
+
+        // A guide that does not match the title is no guide.
+        const auto unguided = StatusItemIconEngine::guidedLayoutFor(QStringLiteral("9:05"), guide, 48, font);
+        QCOMPARE(unguided.lines, StatusItemIconEngine::layoutFor(QStringLiteral("9:05"), 48, font).lines);
+    }
+
     void emptyTitleHasNoLetters() {
         QCOMPARE(StatusItemIconEngine::layoutFor(QString(), 22, StatusItemIconEngine::titleFont()).pixelSize,
                  0);
