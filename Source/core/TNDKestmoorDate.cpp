@@ -33,8 +33,7 @@ const char *const kZodiacNames[] = {"0fake",
 constexpr char kOffsetKey[] = "icSecondsOffset";
 
 // Drops the fraction toward zero into 32 bits; values beyond the range stick at its ends.
-int32_t truncate32(double value)
-{
+int32_t truncate32(double value) {
     if (std::isnan(value))
         return 0;
     if (value >= 2147483647.0)
@@ -44,8 +43,7 @@ int32_t truncate32(double value)
     return int32_t(value);
 }
 
-int64_t floor64(double value)
-{
+int64_t floor64(double value) {
     if (std::isnan(value))
         return 0;
     const double floored = std::floor(value);
@@ -57,34 +55,29 @@ int64_t floor64(double value)
 }
 
 // Remainder in [0, divisor), so that counts run on backwards below IC time 0.
-int64_t floorMod(int64_t value, int64_t divisor)
-{
+int64_t floorMod(int64_t value, int64_t divisor) {
     const int64_t r = value % divisor;
     return r < 0 ? r + divisor : r;
 }
 
-int64_t floorDiv(int64_t value, int64_t divisor)
-{
+int64_t floorDiv(int64_t value, int64_t divisor) {
     int64_t q = value / divisor;
     if ((value % divisor != 0) && ((value < 0) != (divisor < 0)))
         --q;
     return q;
 }
 
-QString twoDigits(int value)
-{
+QString twoDigits(int value) {
     return value <= 9 ? QStringLiteral("0%1").arg(value) : QString::number(value);
 }
 
-QString twelveHourPlain(int hour)
-{
+QString twelveHourPlain(int hour) {
     if (hour == 0)
         return QStringLiteral("12");
     return QString::number(hour <= 12 ? hour : hour - 12);
 }
 
-QString twelveHourTwoDigits(int hour)
-{
+QString twelveHourTwoDigits(int hour) {
     if (hour == 0 || hour == 12)
         return QStringLiteral("12");
     return twoDigits(hour < 12 ? hour : hour - 12);
@@ -92,8 +85,7 @@ QString twelveHourTwoDigits(int hour)
 
 // Removes the token at `index` together with the one whole character before it (a surrogate pair or a
 // character with its combining marks counts as one). A token at the very start goes alone.
-void removeWithCharacterBefore(QString &text, qsizetype index, qsizetype tokenLength)
-{
+void removeWithCharacterBefore(QString &text, qsizetype index, qsizetype tokenLength) {
     qsizetype from = index;
     if (index > 0) {
         QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
@@ -104,8 +96,7 @@ void removeWithCharacterBefore(QString &text, qsizetype index, qsizetype tokenLe
     text.remove(from, index + tokenLength - from);
 }
 
-void replaceFirst(QString &text, const QString &token, const QString &replacement)
-{
+void replaceFirst(QString &text, const QString &token, const QString &replacement) {
     const qsizetype at = text.indexOf(token);
     if (at >= 0)
         text.replace(at, token.size(), replacement);
@@ -113,15 +104,13 @@ void replaceFirst(QString &text, const QString &token, const QString &replacemen
 
 } // namespace
 
-TNDKestmoorDate *TNDKestmoorDate::sharedDate()
-{
+TNDKestmoorDate *TNDKestmoorDate::sharedDate() {
     static TNDKestmoorDate *const shared = new TNDKestmoorDate(Clock::now());
     return shared;
 }
 
 TNDKestmoorDate::TNDKestmoorDate(double timeFrom1970, QObject *parent)
-    : QObject(parent)
-{
+    : QObject(parent) {
     // The calendar fields of a new clock reflect neither correction: both are still 0 here.
     refreshWithTimeFrom1970(timeFrom1970);
     m_daylightSavings = 0.0;
@@ -131,23 +120,19 @@ TNDKestmoorDate::TNDKestmoorDate(double timeFrom1970, QObject *parent)
 
 TNDKestmoorDate::~TNDKestmoorDate() = default;
 
-QString TNDKestmoorDate::weekdayName(int index)
-{
+QString TNDKestmoorDate::weekdayName(int index) {
     return index >= 0 && index < 7 ? QString::fromLatin1(kWeekdayNames[index]) : QString();
 }
 
-QString TNDKestmoorDate::seasonName(int index)
-{
+QString TNDKestmoorDate::seasonName(int index) {
     return index >= 0 && index < 4 ? QString::fromLatin1(kSeasonNames[index]) : QString();
 }
 
-QString TNDKestmoorDate::zodiacName(int index)
-{
+QString TNDKestmoorDate::zodiacName(int index) {
     return index >= 0 && index <= 12 ? QString::fromLatin1(kZodiacNames[index]) : QString();
 }
 
-void TNDKestmoorDate::refreshWithTimeFrom1970(double timeFrom1970)
-{
+void TNDKestmoorDate::refreshWithTimeFrom1970(double timeFrom1970) {
     const double t = (timeFrom1970 - m_daylightSavings) * 45.0 / 11.0 + kBase + double(m_icSecondsOffset);
     m_kestmoorTime = t;
 
@@ -157,7 +142,7 @@ void TNDKestmoorDate::refreshWithTimeFrom1970(double timeFrom1970)
     m_icDayCount = floor64(t / kDaySeconds);
 
     const double sincePeriodStart = t - (year - kBaseYear) * kYearSeconds; // [0, 31104000)
-    const int32_t d = truncate32(sincePeriodStart / kDaySeconds);        // [0, 359]
+    const int32_t d = truncate32(sincePeriodStart / kDaySeconds);          // [0, 359]
     m_kestmoorYearDay = d;
     m_kestmoorMonthDay = ((d - 1) % 90) + 1;
     m_kestmoorSeasonInt = (d - 1) / 90;
@@ -182,8 +167,7 @@ void TNDKestmoorDate::refreshWithTimeFrom1970(double timeFrom1970)
     m_kestmoorSeason = seasonName(m_kestmoorSeasonInt);
 }
 
-void TNDKestmoorDate::refreshAllOthers()
-{
+void TNDKestmoorDate::refreshAllOthers() {
     refreshSunrise();
     refreshSunset();
     refreshColiseum();
@@ -192,10 +176,11 @@ void TNDKestmoorDate::refreshAllOthers()
     refreshZodiacDay();
 }
 
-void TNDKestmoorDate::refreshExtraPreferences() { m_extraPreferences = ClockSwitches::read(); }
+void TNDKestmoorDate::refreshExtraPreferences() {
+    m_extraPreferences = ClockSwitches::read();
+}
 
-void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo)
-{
+void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
     const QVariant value = userInfo.value(QString::fromLatin1(kOffsetKey));
     switch (value.typeId()) {
     case QMetaType::UnknownType: // missing: the offset goes back to 0
@@ -209,19 +194,18 @@ void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo)
         m_icSecondsOffset = truncate32(double(UserDefaults::integerValue(value)));
         break;
     default:
-        qWarning("TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is a %s, not a number; the offset stays %d",
+        qWarning("TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is a %s, not a number; the offset "
+                 "stays %d",
                  value.typeName(), m_icSecondsOffset);
         break;
     }
 }
 
-double TNDKestmoorDate::oocTimeForDistance(double x) const
-{
+double TNDKestmoorDate::oocTimeForDistance(double x) const {
     return ((m_kestmoorTime - kBase - double(m_icSecondsOffset)) + x) * 11.0 / 45.0 + m_daylightSavings;
 }
 
-void TNDKestmoorDate::refreshSunrise()
-{
+void TNDKestmoorDate::refreshSunrise() {
     const int d = m_kestmoorYearDay;
     const int s = secondsSinceMidnight();
     const int today = d <= 180 ? 540 - 2 * d : 2 * d - 180;
@@ -236,8 +220,7 @@ void TNDKestmoorDate::refreshSunrise()
     m_tomorrowSunrise = oocTimeForDistance(double(tomorrow * 60 - s + 86400));
 }
 
-void TNDKestmoorDate::refreshSunset()
-{
+void TNDKestmoorDate::refreshSunset() {
     const int d = m_kestmoorYearDay;
     const int s = secondsSinceMidnight();
     const int today = d <= 180 ? 900 + 2 * d : 1620 - 2 * d;
@@ -252,8 +235,7 @@ void TNDKestmoorDate::refreshSunset()
     m_tomorrowSunset = oocTimeForDistance(double(tomorrow * 60 - s + 86400));
 }
 
-void TNDKestmoorDate::refreshColiseum()
-{
+void TNDKestmoorDate::refreshColiseum() {
     const int w = m_kestmoorWeekdayInt;
     int k = 0;
     if (w == 5 && m_kestmoorHour <= 18)
@@ -267,14 +249,12 @@ void TNDKestmoorDate::refreshColiseum()
     m_coliseum = oocTimeForDistance(double(k * 86400 + 68400 - secondsSinceMidnight()));
 }
 
-void TNDKestmoorDate::refreshLundarDay()
-{
+void TNDKestmoorDate::refreshLundarDay() {
     const int64_t day = floorMod(m_icDayCount + 9, 28);
     m_lunarDay = day == 0 ? 28 : int32_t(day);
 }
 
-void TNDKestmoorDate::refreshFullMoon()
-{
+void TNDKestmoorDate::refreshFullMoon() {
     const int s = secondsSinceMidnight();
     double g = 0;
     if (m_lunarDay == 15)
@@ -291,8 +271,7 @@ void TNDKestmoorDate::refreshFullMoon()
     m_nextFullMoonEnd = oocTimeForDistance(g + 86400.0 + 2419200.0);
 }
 
-void TNDKestmoorDate::refreshZodiacDay()
-{
+void TNDKestmoorDate::refreshZodiacDay() {
     const int64_t day = floorMod(m_icDayCount + 3, 29);
     m_zodiacDay = day == 0 ? 29 : int32_t(day);
     // The sign is counted on the day count itself, without the 3 the day count adds.
@@ -302,17 +281,19 @@ void TNDKestmoorDate::refreshZodiacDay()
     m_nextZodiacSymbol = m_zodiacSymbol + 1 > 12 ? 1 : m_zodiacSymbol + 1;
 }
 
-QString TNDKestmoorDate::zodiacSymbolString() const { return zodiacName(m_zodiacSymbol); }
+QString TNDKestmoorDate::zodiacSymbolString() const {
+    return zodiacName(m_zodiacSymbol);
+}
 
-QString TNDKestmoorDate::nextZodiacSymbolString() const { return zodiacName(m_nextZodiacSymbol); }
+QString TNDKestmoorDate::nextZodiacSymbolString() const {
+    return zodiacName(m_nextZodiacSymbol);
+}
 
-bool TNDKestmoorDate::switchIsOn(const char *key) const
-{
+bool TNDKestmoorDate::switchIsOn(const char *key) const {
     return m_extraPreferences && m_extraPreferences->value(QString::fromLatin1(key)).toBool();
 }
 
-std::optional<QString> TNDKestmoorDate::AMPMModifier() const
-{
+std::optional<QString> TNDKestmoorDate::AMPMModifier() const {
     const std::optional<QStringList> designators = InternationalSettings::amPmDesignation();
     if (!designators)
         return std::nullopt;
@@ -320,8 +301,7 @@ std::optional<QString> TNDKestmoorDate::AMPMModifier() const
 }
 
 QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int minute, int second,
-                                          Designator designator) const
-{
+                                          Designator designator) const {
     QString text = format;
     replaceFirst(text, QStringLiteral("%1H"), QString::number(hour));
     replaceFirst(text, QStringLiteral("%H"), twoDigits(hour));
@@ -360,43 +340,36 @@ QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int m
     return text;
 }
 
-QString TNDKestmoorDate::timeWithFormat(const QString &format) const
-{
+QString TNDKestmoorDate::timeWithFormat(const QString &format) const {
     QString text = timeWithFormatNoAdd(format);
     if (switchIsOn("ShowDay"))
         text.prepend(m_kestmoorWeekday + u' ');
     return text;
 }
 
-QString TNDKestmoorDate::timeWithFormatNoAdd(const QString &format) const
-{
+QString TNDKestmoorDate::timeWithFormatNoAdd(const QString &format) const {
     return icTextWithFormat(format, m_kestmoorHour, m_kestmoorMinute, m_kestmoorSecond, Designator::ByHour);
 }
 
-QString TNDKestmoorDate::sunriseWithFormat(const QString &format) const
-{
+QString TNDKestmoorDate::sunriseWithFormat(const QString &format) const {
     return icTextWithFormat(format, m_sunriseHour, m_sunriseMinute, m_sunriseSecond, Designator::Morning);
 }
 
-QString TNDKestmoorDate::tomorrowSunriseWithFormat(const QString &format) const
-{
+QString TNDKestmoorDate::tomorrowSunriseWithFormat(const QString &format) const {
     return icTextWithFormat(format, m_tomorrowSunriseHour, m_tomorrowSunriseMinute, m_tomorrowSunriseSecond,
                             Designator::Morning);
 }
 
-QString TNDKestmoorDate::sunsetWithFormat(const QString &format) const
-{
+QString TNDKestmoorDate::sunsetWithFormat(const QString &format) const {
     return icTextWithFormat(format, m_sunsetHour, m_sunsetMinute, m_sunsetSecond, Designator::Afternoon);
 }
 
-QString TNDKestmoorDate::tomorrowSunsetWithFormat(const QString &format) const
-{
+QString TNDKestmoorDate::tomorrowSunsetWithFormat(const QString &format) const {
     return icTextWithFormat(format, m_tomorrowSunsetHour, m_tomorrowSunsetMinute, m_tomorrowSunsetSecond,
                             Designator::Afternoon);
 }
 
-QString TNDKestmoorDate::oocTextWithFormat(const QString &format, double oocTime) const
-{
+QString TNDKestmoorDate::oocTextWithFormat(const QString &format, double oocTime) const {
     QString text = format;
     const QString secondsToken = QStringLiteral("%S");
     const qsizetype secondsAt = text.indexOf(secondsToken);
@@ -413,35 +386,36 @@ QString TNDKestmoorDate::oocTextWithFormat(const QString &format, double oocTime
     return CalendarFormat::expand(text, oocTime);
 }
 
-QString TNDKestmoorDate::sunriseOOCWithFormat(const QString &f) const { return oocTextWithFormat(f, m_sunrise); }
-QString TNDKestmoorDate::tomorrowSunriseOOCWithFormat(const QString &f) const
-{
+QString TNDKestmoorDate::sunriseOOCWithFormat(const QString &f) const {
+    return oocTextWithFormat(f, m_sunrise);
+}
+QString TNDKestmoorDate::tomorrowSunriseOOCWithFormat(const QString &f) const {
     return oocTextWithFormat(f, m_tomorrowSunrise);
 }
-QString TNDKestmoorDate::sunsetOOCWithFormat(const QString &f) const { return oocTextWithFormat(f, m_sunset); }
-QString TNDKestmoorDate::tomorrowSunsetOOCWithFormat(const QString &f) const
-{
+QString TNDKestmoorDate::sunsetOOCWithFormat(const QString &f) const {
+    return oocTextWithFormat(f, m_sunset);
+}
+QString TNDKestmoorDate::tomorrowSunsetOOCWithFormat(const QString &f) const {
     return oocTextWithFormat(f, m_tomorrowSunset);
 }
-QString TNDKestmoorDate::coliseumWithFormat(const QString &f) const { return oocTextWithFormat(f, m_coliseum); }
-QString TNDKestmoorDate::fullMoonStartWithFormat(const QString &f) const
-{
+QString TNDKestmoorDate::coliseumWithFormat(const QString &f) const {
+    return oocTextWithFormat(f, m_coliseum);
+}
+QString TNDKestmoorDate::fullMoonStartWithFormat(const QString &f) const {
     return oocTextWithFormat(f, m_fullMoonStart);
 }
-QString TNDKestmoorDate::fullMoonNoonWithFormat(const QString &f) const
-{
+QString TNDKestmoorDate::fullMoonNoonWithFormat(const QString &f) const {
     return oocTextWithFormat(f, m_fullMoonNoon);
 }
-QString TNDKestmoorDate::fullMoonEndWithFormat(const QString &f) const { return oocTextWithFormat(f, m_fullMoonEnd); }
-QString TNDKestmoorDate::nextFullMoonStartWithFormat(const QString &f) const
-{
+QString TNDKestmoorDate::fullMoonEndWithFormat(const QString &f) const {
+    return oocTextWithFormat(f, m_fullMoonEnd);
+}
+QString TNDKestmoorDate::nextFullMoonStartWithFormat(const QString &f) const {
     return oocTextWithFormat(f, m_nextFullMoonStart);
 }
-QString TNDKestmoorDate::nextFullMoonNoonWithFormat(const QString &f) const
-{
+QString TNDKestmoorDate::nextFullMoonNoonWithFormat(const QString &f) const {
     return oocTextWithFormat(f, m_nextFullMoonNoon);
 }
-QString TNDKestmoorDate::nextFullMoonEndWithFormat(const QString &f) const
-{
+QString TNDKestmoorDate::nextFullMoonEndWithFormat(const QString &f) const {
     return oocTextWithFormat(f, m_nextFullMoonEnd);
 }

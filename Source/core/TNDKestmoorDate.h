@@ -9,16 +9,15 @@
 #include <optional>
 
 // The clock of the game world. It turns a real (OOC) time, seconds since 1970, into Kestmoor's in-character
-// (IC) time, which runs 45/11 times as fast, splits that into calendar fields, derives the sun, Coliseum, lunar
-// and zodiac events, and writes clock and event texts in the user's formats.
+// (IC) time, which runs 45/11 times as fast, splits that into calendar fields, derives the sun, Coliseum,
+// lunar and zodiac events, and writes clock and event texts in the user's formats.
 //
 // Nothing here reads the wall clock except sharedDate()'s first call: owners pass the moment in.
-class TNDKestmoorDate : public QObject
-{
+class TNDKestmoorDate : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr double kBase = 24371635.0;      // IC time at OOC time `daylightSavings` with no offset
+    static constexpr double kBase = 24371635.0;        // IC time at OOC time `daylightSavings` with no offset
     static constexpr double kYearSeconds = 31104000.0; // 360 IC days
     static constexpr double kDaySeconds = 86400.0;
     static constexpr int kBaseYear = 411;
@@ -53,7 +52,9 @@ public:
 
     // The menu bar clock's switches as last read; nothing when no source has them.
     const std::optional<QVariantMap> &extraPreferences() const { return m_extraPreferences; }
-    void setExtraPreferences(std::optional<QVariantMap> switches) { m_extraPreferences = std::move(switches); }
+    void setExtraPreferences(std::optional<QVariantMap> switches) {
+        m_extraPreferences = std::move(switches);
+    }
 
     double kestmoorTime() const { return m_kestmoorTime; }
     QString kestmoorWeekday() const { return m_kestmoorWeekday; }
@@ -139,7 +140,9 @@ private:
     QString icTextWithFormat(const QString &format, int hour, int minute, int second,
                              Designator designator) const;
     QString oocTextWithFormat(const QString &format, double oocTime) const;
-    int secondsSinceMidnight() const { return m_kestmoorHour * 3600 + m_kestmoorMinute * 60 + m_kestmoorSecond; }
+    int secondsSinceMidnight() const {
+        return m_kestmoorHour * 3600 + m_kestmoorMinute * 60 + m_kestmoorSecond;
+    }
 
     std::optional<QVariantMap> m_extraPreferences;
     double m_kestmoorTime = 0;

@@ -5,20 +5,21 @@
 
 namespace {
 
-const char *const kWeekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+const char *const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
 const char *const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
 
-QString twoDigits(int value) { return QString::number(value).rightJustified(2, u'0'); }
+QString twoDigits(int value) {
+    return QString::number(value).rightJustified(2, u'0');
+}
 
-int twelveHour(int hour)
-{
+int twelveHour(int hour) {
     const int h = hour % 12;
     return h == 0 ? 12 : h;
 }
 
-QString zoneOffset(long seconds)
-{
+QString zoneOffset(long seconds) {
     const QChar sign = seconds < 0 ? u'-' : u'+';
     const long magnitude = std::labs(seconds) / 60; // minutes
     return sign + twoDigits(int(magnitude / 60)) + twoDigits(int(magnitude % 60));
@@ -28,8 +29,7 @@ QString zoneOffset(long seconds)
 
 namespace CalendarFormat {
 
-QString expand(const QString &format, double secondsSince1970)
-{
+QString expand(const QString &format, double secondsSince1970) {
     if (!std::isfinite(secondsSince1970))
         return format;
     const double whole = std::floor(secondsSince1970);
@@ -72,31 +72,75 @@ QString expand(const QString &format, double secondsSince1970)
         }
         QString piece;
         switch (t.unicode()) {
-        case '%': piece = QStringLiteral("%"); break;
-        case 'a': piece = QString::fromLatin1(kWeekdays[tm.tm_wday], 3); break;
-        case 'A': piece = QString::fromLatin1(kWeekdays[tm.tm_wday]); break;
-        case 'b': piece = QString::fromLatin1(kMonths[tm.tm_mon], 3); break;
-        case 'B': piece = QString::fromLatin1(kMonths[tm.tm_mon]); break;
+        case '%':
+            piece = QStringLiteral("%");
+            break;
+        case 'a':
+            piece = QString::fromLatin1(kWeekdays[tm.tm_wday], 3);
+            break;
+        case 'A':
+            piece = QString::fromLatin1(kWeekdays[tm.tm_wday]);
+            break;
+        case 'b':
+            piece = QString::fromLatin1(kMonths[tm.tm_mon], 3);
+            break;
+        case 'B':
+            piece = QString::fromLatin1(kMonths[tm.tm_mon]);
+            break;
         case 'c':
             piece = expand(QStringLiteral("%a %b %e %H:%M:%S %Z %Y"), secondsSince1970);
             break;
-        case 'd': piece = twoDigits(tm.tm_mday); break;
-        case 'e': piece = QString::number(tm.tm_mday).rightJustified(2, u' '); break;
-        case 'F': piece = QString::number(milliseconds).rightJustified(3, u'0'); break;
-        case 'H': piece = twoDigits(tm.tm_hour); break;
-        case 'I': piece = twoDigits(twelveHour(tm.tm_hour)); break;
-        case 'j': piece = QString::number(tm.tm_yday + 1).rightJustified(3, u'0'); break;
-        case 'm': piece = twoDigits(tm.tm_mon + 1); break;
-        case 'M': piece = twoDigits(tm.tm_min); break;
-        case 'p': piece = tm.tm_hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"); break;
-        case 'S': piece = twoDigits(tm.tm_sec); break;
-        case 'w': piece = QString::number(tm.tm_wday); break;
-        case 'x': piece = expand(QStringLiteral("%m/%d/%y"), secondsSince1970); break;
-        case 'X': piece = expand(QStringLiteral("%H:%M:%S"), secondsSince1970); break;
-        case 'y': piece = twoDigits(((year % 100) + 100) % 100); break;
-        case 'Y': piece = QString::number(year); break;
-        case 'Z': piece = QString::fromLocal8Bit(tm.tm_zone ? tm.tm_zone : ""); break;
-        case 'z': piece = zoneOffset(tm.tm_gmtoff); break;
+        case 'd':
+            piece = twoDigits(tm.tm_mday);
+            break;
+        case 'e':
+            piece = QString::number(tm.tm_mday).rightJustified(2, u' ');
+            break;
+        case 'F':
+            piece = QString::number(milliseconds).rightJustified(3, u'0');
+            break;
+        case 'H':
+            piece = twoDigits(tm.tm_hour);
+            break;
+        case 'I':
+            piece = twoDigits(twelveHour(tm.tm_hour));
+            break;
+        case 'j':
+            piece = QString::number(tm.tm_yday + 1).rightJustified(3, u'0');
+            break;
+        case 'm':
+            piece = twoDigits(tm.tm_mon + 1);
+            break;
+        case 'M':
+            piece = twoDigits(tm.tm_min);
+            break;
+        case 'p':
+            piece = tm.tm_hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+            break;
+        case 'S':
+            piece = twoDigits(tm.tm_sec);
+            break;
+        case 'w':
+            piece = QString::number(tm.tm_wday);
+            break;
+        case 'x':
+            piece = expand(QStringLiteral("%m/%d/%y"), secondsSince1970);
+            break;
+        case 'X':
+            piece = expand(QStringLiteral("%H:%M:%S"), secondsSince1970);
+            break;
+        case 'y':
+            piece = twoDigits(((year % 100) + 100) % 100);
+            break;
+        case 'Y':
+            piece = QString::number(year);
+            break;
+        case 'Z':
+            piece = QString::fromLocal8Bit(tm.tm_zone ? tm.tm_zone : "");
+            break;
+        case 'z':
+            piece = zoneOffset(tm.tm_gmtoff);
+            break;
         default:
             // Unknown: copy the percent sign and let the next character be copied on its own.
             out += c;

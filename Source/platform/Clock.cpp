@@ -5,10 +5,11 @@
 
 namespace {
 
-double systemNow() { return QDateTime::currentMSecsSinceEpoch() / 1000.0; }
+double systemNow() {
+    return QDateTime::currentMSecsSinceEpoch() / 1000.0;
+}
 
-double systemMonotonic()
-{
+double systemMonotonic() {
     static QElapsedTimer timer = [] {
         QElapsedTimer t;
         t.start();
@@ -17,14 +18,12 @@ double systemMonotonic()
     return timer.nsecsElapsed() / 1e9;
 }
 
-std::function<double()> &nowSource()
-{
+std::function<double()> &nowSource() {
     static std::function<double()> source = systemNow;
     return source;
 }
 
-std::function<double()> &monotonicSource()
-{
+std::function<double()> &monotonicSource() {
     static std::function<double()> source = systemMonotonic;
     return source;
 }
@@ -33,18 +32,22 @@ std::function<double()> &monotonicSource()
 
 namespace Clock {
 
-double now() { return nowSource()(); }
-double monotonicNow() { return monotonicSource()(); }
+double now() {
+    return nowSource()();
+}
+double monotonicNow() {
+    return monotonicSource()();
+}
 
-void setNowFunction(std::function<double()> source) { nowSource() = source ? std::move(source) : systemNow; }
+void setNowFunction(std::function<double()> source) {
+    nowSource() = source ? std::move(source) : systemNow;
+}
 
-void setMonotonicFunction(std::function<double()> source)
-{
+void setMonotonicFunction(std::function<double()> source) {
     monotonicSource() = source ? std::move(source) : systemMonotonic;
 }
 
-void reset()
-{
+void reset() {
     nowSource() = systemNow;
     monotonicSource() = systemMonotonic;
 }

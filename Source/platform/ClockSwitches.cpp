@@ -3,9 +3,10 @@
 #include "PropertyList.h"
 #include "UserDefaults.h"
 
-QString ClockSwitches::menuBarClockPath()
-{
+QString ClockSwitches::menuBarClockPath() {
     return UserDefaults::preferencesFolder() + QStringLiteral("/MenuBarClock.plist");
 }
 
-std::optional<QVariantMap> ClockSwitches::read() { return PropertyList::readDictionary(menuBarClockPath()); }
+std::optional<QVariantMap> ClockSwitches::read() {
+    return PropertyList::readDictionary(menuBarClockPath());
+}

@@ -9,15 +9,13 @@
 
 namespace {
 
-QString localeString(nl_item item)
-{
+QString localeString(nl_item item) {
     // Qt's application objects call setlocale(LC_ALL, ""); a program without one still reads the C locale.
     const char *text = nl_langinfo(item);
     return QString::fromLocal8Bit(text ? text : "");
 }
 
-QString settingOrLocale(const char *key, const QString &fallback)
-{
+QString settingOrLocale(const char *key, const QString &fallback) {
     const QVariant stored = UserDefaults::standardUserDefaults().objectForKey(QString::fromLatin1(key));
     if (stored.typeId() == QMetaType::QString)
         return stored.toString();
@@ -28,8 +26,7 @@ QString settingOrLocale(const char *key, const QString &fallback)
 
 namespace InternationalSettings {
 
-QString fromPosix(const QString &posix)
-{
+QString fromPosix(const QString &posix) {
     QString out;
     const qsizetype n = posix.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -54,17 +51,39 @@ QString fromPosix(const QString &posix)
         const QChar t = posix[j];
         QString piece;
         switch (t.unicode()) {
-        case 'T': piece = QStringLiteral("%H:%M:%S"); break;
-        case 'r': piece = QStringLiteral("%I:%M:%S %p"); break;
-        case 'R': piece = QStringLiteral("%H:%M"); break;
-        case 'D': piece = QStringLiteral("%m/%d/%y"); break;
-        case 'F': piece = QStringLiteral("%Y-%m-%d"); break;
-        case 'k': piece = QStringLiteral("%1H"); break;
-        case 'l': piece = QStringLiteral("%1I"); break;
-        case 'P': piece = QStringLiteral("%p"); break;
-        case 'h': piece = QStringLiteral("%b"); break;
-        case 'n': piece = QStringLiteral("\n"); break;
-        case 't': piece = QStringLiteral("\t"); break;
+        case 'T':
+            piece = QStringLiteral("%H:%M:%S");
+            break;
+        case 'r':
+            piece = QStringLiteral("%I:%M:%S %p");
+            break;
+        case 'R':
+            piece = QStringLiteral("%H:%M");
+            break;
+        case 'D':
+            piece = QStringLiteral("%m/%d/%y");
+            break;
+        case 'F':
+            piece = QStringLiteral("%Y-%m-%d");
+            break;
+        case 'k':
+            piece = QStringLiteral("%1H");
+            break;
+        case 'l':
+            piece = QStringLiteral("%1I");
+            break;
+        case 'P':
+            piece = QStringLiteral("%p");
+            break;
+        case 'h':
+            piece = QStringLiteral("%b");
+            break;
+        case 'n':
+            piece = QStringLiteral("\n");
+            break;
+        case 't':
+            piece = QStringLiteral("\t");
+            break;
         case 'H':
         case 'I':
         case 'd':
@@ -81,14 +100,19 @@ QString fromPosix(const QString &posix)
     return out;
 }
 
-QString timeFormat() { return settingOrLocale(kTimeFormatKey, fromPosix(localeString(T_FMT))); }
+QString timeFormat() {
+    return settingOrLocale(kTimeFormatKey, fromPosix(localeString(T_FMT)));
+}
 
-QString shortDateFormat() { return settingOrLocale(kShortDateFormatKey, fromPosix(localeString(D_FMT))); }
+QString shortDateFormat() {
+    return settingOrLocale(kShortDateFormatKey, fromPosix(localeString(D_FMT)));
+}
 
-QString dateFormat() { return settingOrLocale(kDateFormatKey, QStringLiteral("%A, %B %e, %Y")); }
+QString dateFormat() {
+    return settingOrLocale(kDateFormatKey, QStringLiteral("%A, %B %e, %Y"));
+}
 
-std::optional<QStringList> amPmDesignation()
-{
+std::optional<QStringList> amPmDesignation() {
     const QVariant stored =
         UserDefaults::standardUserDefaults().objectForKey(QString::fromLatin1(kAMPMDesignationKey));
     if (!stored.isValid())

@@ -16,21 +16,18 @@ namespace {
 // Property-list dates count from 2001-01-01 00:00:00 UTC.
 constexpr qint64 kPlistEpochFrom1970 = 978307200;
 
-struct PlistDeleter
-{
+struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-QString takeString(char *text)
-{
+QString takeString(char *text) {
     QString result = QString::fromUtf8(text ? text : "");
     std::free(text);
     return result;
 }
 
-QVariant toVariant(plist_t node)
-{
+QVariant toVariant(plist_t node) {
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
@@ -65,7 +62,8 @@ QVariant toVariant(plist_t node)
         int32_t sec = 0;
         int32_t usec = 0;
         plist_get_date_val(node, &sec, &usec);
-        return QDateTime::fromMSecsSinceEpoch((kPlistEpochFrom1970 + sec) * 1000 + usec / 1000, QTimeZone::utc());
+        return QDateTime::fromMSecsSinceEpoch((kPlistEpochFrom1970 + sec) * 1000 + usec / 1000,
+                                              QTimeZone::utc());
     }
     case PLIST_ARRAY: {
         QVariantList list;
@@ -106,8 +104,7 @@ QVariant toVariant(plist_t node)
     }
 }
 
-plist_t toNode(const QVariant &value)
-{
+plist_t toNode(const QVariant &value) {
     switch (value.typeId()) {
     case QMetaType::QVariantMap: {
         plist_t dict = plist_new_dict();
@@ -164,8 +161,7 @@ plist_t toNode(const QVariant &value)
 
 } // namespace
 
-QVariant PropertyList::fromData(const QByteArray &data)
-{
+QVariant PropertyList::fromData(const QByteArray &data) {
     if (data.isEmpty() || data.size() > qsizetype(std::numeric_limits<uint32_t>::max()))
         return {};
     plist_t root = nullptr;
@@ -176,8 +172,7 @@ QVariant PropertyList::fromData(const QByteArray &data)
     return toVariant(root);
 }
 
-QByteArray PropertyList::toXml(const QVariant &value)
-{
+QByteArray PropertyList::toXml(const QVariant &value) {
     PlistPtr root(toNode(value));
     char *xml = nullptr;
     uint32_t length = 0;
@@ -187,8 +182,7 @@ QByteArray PropertyList::toXml(const QVariant &value)
     return result;
 }
 
-PropertyList::ReadResult PropertyList::readFile(const QString &path)
-{
+PropertyList::ReadResult PropertyList::readFile(const QString &path) {
     ReadResult result;
     QFileInfo info(path);
     if (!info.exists()) {
@@ -213,8 +207,7 @@ PropertyList::ReadResult PropertyList::readFile(const QString &path)
     return result;
 }
 
-std::optional<QVariantMap> PropertyList::readDictionary(const QString &path)
-{
+std::optional<QVariantMap> PropertyList::readDictionary(const QString &path) {
     const ReadResult result = readFile(path);
     if (result.status != Status::Ok || result.value.typeId() != QMetaType::QVariantMap)
         return std::nullopt;

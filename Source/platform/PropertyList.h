@@ -9,13 +9,11 @@
 
 // Property-list files, XML or binary, read whole into a QVariant tree: QVariantMap (dictionary), QVariantList
 // (array), QString, qint64 (integer), double (real), bool, QByteArray (data), QDateTime in UTC (date).
-class PropertyList
-{
+class PropertyList {
 public:
     enum class Status { Ok, Missing, Damaged };
 
-    struct ReadResult
-    {
+    struct ReadResult {
         Status status = Status::Missing;
         QVariant value;
         QString problem; // why a file counts as damaged

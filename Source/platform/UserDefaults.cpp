@@ -12,25 +12,22 @@
 #include <sys/stat.h>
 
 UserDefaults::UserDefaults(QString path)
-    : m_path(std::move(path))
-{
-}
+    : m_path(std::move(path)) {}
 
-QString UserDefaults::preferencesFolder()
-{
+QString UserDefaults::preferencesFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
 }
 
-QString UserDefaults::standardPath() { return preferencesFolder() + QStringLiteral("/Tindral.plist"); }
+QString UserDefaults::standardPath() {
+    return preferencesFolder() + QStringLiteral("/Tindral.plist");
+}
 
-UserDefaults &UserDefaults::standardUserDefaults()
-{
+UserDefaults &UserDefaults::standardUserDefaults() {
     static UserDefaults defaults(standardPath());
     return defaults;
 }
 
-UserDefaults::Stamp UserDefaults::stampOf(const QString &path)
-{
+UserDefaults::Stamp UserDefaults::stampOf(const QString &path) {
     Stamp stamp;
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
@@ -46,8 +43,7 @@ UserDefaults::Stamp UserDefaults::stampOf(const QString &path)
     return stamp;
 }
 
-void UserDefaults::reloadIfChanged()
-{
+void UserDefaults::reloadIfChanged() {
     const Stamp stamp = stampOf(m_path);
     if (m_stamp && *m_stamp == stamp)
         return;
@@ -55,14 +51,12 @@ void UserDefaults::reloadIfChanged()
     m_contents = stamp.exists ? PropertyList::readDictionary(m_path) : std::nullopt;
 }
 
-std::optional<QVariantMap> UserDefaults::dictionary()
-{
+std::optional<QVariantMap> UserDefaults::dictionary() {
     reloadIfChanged();
     return m_contents;
 }
 
-QVariant UserDefaults::objectForKey(const QString &key)
-{
+QVariant UserDefaults::objectForKey(const QString &key) {
     const auto found = m_volatile.constFind(key);
     if (found != m_volatile.cend())
         return *found;
@@ -72,8 +66,7 @@ QVariant UserDefaults::objectForKey(const QString &key)
     return m_contents->value(key);
 }
 
-qint64 UserDefaults::integerValue(const QVariant &value)
-{
+qint64 UserDefaults::integerValue(const QVariant &value) {
     switch (value.typeId()) {
     case QMetaType::Bool:
         return value.toBool() ? 1 : 0;
@@ -110,10 +103,11 @@ qint64 UserDefaults::integerValue(const QVariant &value)
     }
 }
 
-qint64 UserDefaults::integerForKey(const QString &key) { return integerValue(objectForKey(key)); }
+qint64 UserDefaults::integerForKey(const QString &key) {
+    return integerValue(objectForKey(key));
+}
 
-QString UserDefaults::stringForKey(const QString &key)
-{
+QString UserDefaults::stringForKey(const QString &key) {
     const QVariant value = objectForKey(key);
     switch (value.typeId()) {
     case QMetaType::QString:
@@ -127,6 +121,10 @@ QString UserDefaults::stringForKey(const QString &key)
     }
 }
 
-void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) { m_volatile.insert(key, value); }
+void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) {
+    m_volatile.insert(key, value);
+}
 
-void UserDefaults::removeVolatileValue(const QString &key) { m_volatile.remove(key); }
+void UserDefaults::removeVolatileValue(const QString &key) {
+    m_volatile.remove(key);
+}

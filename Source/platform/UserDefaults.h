@@ -12,8 +12,7 @@
 //
 // Values set with setVolatileValue() sit in front of the file for this process only (the command line's
 // domain): they are read first and never written.
-class UserDefaults
-{
+class UserDefaults {
 public:
     explicit UserDefaults(QString path);
 
@@ -46,8 +45,7 @@ private:
     QString m_path;
     QVariantMap m_volatile;
     std::optional<QVariantMap> m_contents;
-    struct Stamp
-    {
+    struct Stamp {
         bool exists = false;
         qint64 inode = 0;
         qint64 size = 0;

@@ -1,0 +1,346 @@
+#include "clockCommand.h"
+
+#include "Clock.h"
+#include "InternationalSettings.h"
+#include "TNDClockTexts.h"
+#include "TNDKestmoorDate.h"
+#include "UserDefaults.h"
+
+#include <QVariantMap>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const char kHelp[] = R"(Usage: tindral-clock [OPTION...]
+       tindral-clock COMMAND [ARGUMENT...]
+
+Kestmoor's in-character clock on the command line. Without an output option it prints the full report that
+the companion's first menu line copies.
+
+Output (one at most):
+  --title               the status item's title: the IC clock text with the weekday when "weekday" is on
+  --json                every field of the clock as one JSON object
+  (neither)             the full report
+
+Moment and settings (each defaults to the user's own settings):
+  --at SECONDS          the OOC moment, seconds since 1970-01-01 00:00:00 UTC, fraction allowed (default: now)
+  --offset N            the IC seconds offset, a whole number (default: "icSecondsOffset" of the settings file)
+  --time-format F       the time format, calendar-format tokens such as %H %M %S %p %1I (default:
+                        NSTimeFormatString, or the locale's)
+  --date-format F       the short date format (default: NSShortDateFormatString, or the locale's)
+  --am-pm AM,PM         the morning and afternoon designators; fewer than two means none
+  --show LIST           the clock switches that are on, from: seconds, ampm, weekday (comma-separated; an
+                        empty LIST turns all off; default: the desktop clock's switches)
+  --help                this text
+
+Options take their value as the next argument or after '=' (--at=1000000000).
+)";
+
+struct Options {
+    enum class Output { Report, Title, Json };
+    Output output = Output::Report;
+    std::optional<double> at;
+    std::optional<int32_t> offset;
+    std::optional<QString> timeFormat;
+    std::optional<QString> dateFormat;
+    std::optional<QStringList> amPm;
+    std::optional<QVariantMap> switches;
+    bool help = false;
+};
+
+struct UsageError {
+    QString message;
+};
+
+double parseMoment(const QString &text) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok)
+        throw UsageError{QStringLiteral("--at: '%1' is not a number of seconds").arg(text)};
+    if (!std::isfinite(value))
+        throw UsageError{QStringLiteral("--at: '%1' is not a finite number of seconds").arg(text)};
+    return value;
+}
+
+int32_t parseOffset(const QString &text) {
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds").arg(text)};
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw UsageError{QStringLiteral("--offset: %1 does not fit in 32 bits").arg(text)};
+    return int32_t(value);
+}
+
+QVariantMap parseSwitches(const QString &text) {
+    QVariantMap switches{{QStringLiteral("DisplaySeconds"), false},
+                         {QStringLiteral("AppendAMPM"), false},
+                         {QStringLiteral("ShowDay"), false}};
+    const QStringList names = text.split(u',', Qt::SkipEmptyParts);
+    for (const QString &raw : names) {
+        const QString name = raw.trimmed();
+        if (name == QLatin1String("seconds"))
+            switches[QStringLiteral("DisplaySeconds")] = true;
+        else if (name == QLatin1String("ampm"))
+            switches[QStringLiteral("AppendAMPM")] = true;
+        else if (name == QLatin1String("weekday"))
+            switches[QStringLiteral("ShowDay")] = true;
+        else if (!name.isEmpty())
+            throw UsageError{
+                QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)").arg(name)};
+    }
+    return switches;
+}
+
+Options parseOptions(const QStringList &arguments) {
+    Options options;
+    bool outputChosen = false;
+    auto chooseOutput = [&](Options::Output output, const QString &name) {
+        if (outputChosen && options.output != output)
+            throw UsageError{QStringLiteral("%1: only one of --title and --json can be given").arg(name)};
+        options.output = output;
+        outputChosen = true;
+    };
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        std::optional<QString> inlineValue;
+        if (name.startsWith(QLatin1String("--"))) {
+            const qsizetype equals = name.indexOf(u'=');
+            if (equals > 0) {
+                inlineValue = name.mid(equals + 1);
+                name = name.left(equals);
+            }
+        }
+        auto value = [&]() -> QString {
+            if (inlineValue)
+                return *inlineValue;
+            if (i + 1 >= arguments.size())
+                throw UsageError{QStringLiteral("%1 needs a value").arg(name)};
+            return arguments[++i];
+        };
+        auto noValue = [&] {
+            if (inlineValue)
+                throw UsageError{QStringLiteral("%1 takes no value").arg(name)};
+        };
+
+        if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+            noValue();
+            options.help = true;
+        } else if (name == QLatin1String("--title")) {
+            noValue();
+            chooseOutput(Options::Output::Title, name);
+        } else if (name == QLatin1String("--json")) {
+            noValue();
+            chooseOutput(Options::Output::Json, name);
+        } else if (name == QLatin1String("--at")) {
+            options.at = parseMoment(value());
+        } else if (name == QLatin1String("--offset")) {
+            options.offset = parseOffset(value());
+        } else if (name == QLatin1String("--time-format")) {
+            options.timeFormat = value();
+        } else if (name == QLatin1String("--date-format")) {
+            options.dateFormat = value();
+        } else if (name == QLatin1String("--am-pm")) {
+            options.amPm = value().split(u',');
+        } else if (name == QLatin1String("--show")) {
+            options.switches = parseSwitches(value());
+        } else if (name.startsWith(u'-')) {
+            throw UsageError{QStringLiteral("unknown option '%1' (see --help)").arg(name)};
+        } else {
+            throw UsageError{QStringLiteral("unexpected argument '%1' (see --help)").arg(name)};
+        }
+    }
+    return options;
+}
+
+QString jsonString(const QString &text) {
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QLatin1String("\\\"");
+            break;
+        case '\\':
+            out += QLatin1String("\\\\");
+            break;
+        case '\n':
+            out += QLatin1String("\\n");
+            break;
+        case '\r':
+            out += QLatin1String("\\r");
+            break;
+        case '\t':
+            out += QLatin1String("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out + u'"';
+}
+
+// 17 significant digits read back to the same double.
+QString jsonNumber(double value) {
+    return QString::asprintf("%.17g", value);
+}
+
+QString jsonValue(const QVariant &value) {
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return jsonNumber(value.toDouble());
+    case QMetaType::QString:
+        return jsonString(value.toString());
+    case QMetaType::QVariantMap: {
+        QStringList members;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            members << jsonString(it.key()) + QStringLiteral(": ") + jsonValue(it.value());
+        return u'{' + members.join(QStringLiteral(", ")) + u'}';
+    }
+    default:
+        return QStringLiteral("null");
+    }
+}
+
+QString clockJson(const TNDKestmoorDate &clock, const TNDClockTexts &texts) {
+    const QString t = texts.timeFormat();
+    const std::vector<std::pair<const char *, QVariant>> fields = {
+        {"kestmoorTime", clock.kestmoorTime()},
+        {"kestmoorYear", clock.kestmoorYear()},
+        {"kestmoorYearDay", clock.kestmoorYearDay()},
+        {"kestmoorSeasonInt", clock.kestmoorSeasonInt()},
+        {"kestmoorSeason", clock.kestmoorSeason()},
+        {"kestmoorMonthDay", clock.kestmoorMonthDay()},
+        {"kestmoorWeekdayInt", clock.kestmoorWeekdayInt()},
+        {"kestmoorWeekday", clock.kestmoorWeekday()},
+        {"kestmoorHour", clock.kestmoorHour()},
+        {"kestmoorMinute", clock.kestmoorMinute()},
+        {"kestmoorSecond", clock.kestmoorSecond()},
+        {"icDayCount", qint64(clock.icDayCount())},
+        {"icSecondsOffset", clock.icSecondsOffset()},
+        {"daylightSavings", clock.daylightSavings()},
+        {"extraPreferences", clock.extraPreferences() ? QVariant(*clock.extraPreferences()) : QVariant()},
+        {"tindralPreferences", QVariant()},
+        {"sunriseHour", clock.sunriseHour()},
+        {"sunriseMinute", clock.sunriseMinute()},
+        {"sunriseSecond", clock.sunriseSecond()},
+        {"tomorrowSunriseHour", clock.tomorrowSunriseHour()},
+        {"tomorrowSunriseMinute", clock.tomorrowSunriseMinute()},
+        {"tomorrowSunriseSecond", clock.tomorrowSunriseSecond()},
+        {"sunsetHour", clock.sunsetHour()},
+        {"sunsetMinute", clock.sunsetMinute()},
+        {"sunsetSecond", clock.sunsetSecond()},
+        {"tomorrowSunsetHour", clock.tomorrowSunsetHour()},
+        {"tomorrowSunsetMinute", clock.tomorrowSunsetMinute()},
+        {"tomorrowSunsetSecond", clock.tomorrowSunsetSecond()},
+        {"sunrise", clock.sunrise()},
+        {"tomorrowSunrise", clock.tomorrowSunrise()},
+        {"sunset", clock.sunset()},
+        {"tomorrowSunset", clock.tomorrowSunset()},
+        {"coliseum", clock.coliseum()},
+        {"lunarDay", clock.lundarDay()},
+        {"lunarPhase", TNDClockTexts::lunarPhaseName(clock.lundarDay())},
+        {"fullMoonStart", clock.fullMoonStart()},
+        {"fullMoonNoon", clock.fullMoonNoon()},
+        {"fullMoonEnd", clock.fullMoonEnd()},
+        {"nextFullMoonStart", clock.nextFullMoonStart()},
+        {"nextFullMoonNoon", clock.nextFullMoonNoon()},
+        {"nextFullMoonEnd", clock.nextFullMoonEnd()},
+        {"zodiacDay", clock.zodiacDay()},
+        {"zodiacSymbol", clock.zodiacSymbol()},
+        {"zodiacSymbolString", clock.zodiacSymbolString()},
+        {"daysUntilNextZodiac", clock.daysUntilNextZodiac()},
+        {"nextZodiacSymbol", clock.nextZodiacSymbol()},
+        {"nextZodiacSymbolString", clock.nextZodiacSymbolString()},
+        {"title", clock.timeWithFormat(t)},
+        {"titleNoAdd", clock.timeWithFormatNoAdd(t)},
+    };
+    QStringList members;
+    for (const auto &[name, value] : fields)
+        members << QStringLiteral("  ") + jsonString(QString::fromLatin1(name)) + QStringLiteral(": ") +
+                       jsonValue(value);
+    return QStringLiteral("{\n") + members.join(QStringLiteral(",\n")) + QStringLiteral("\n}");
+}
+
+// The calendar's integer fields hold 32 bits: a year beyond them cannot be shown.
+bool yearFits(double icTime) {
+    const double year = std::floor(icTime / TNDKestmoorDate::kYearSeconds + TNDKestmoorDate::kBaseYear);
+    return year - 1 >= double(std::numeric_limits<int32_t>::min()) &&
+           year <= double(std::numeric_limits<int32_t>::max());
+}
+
+} // namespace
+
+QString clockCommandHelp() {
+    return QString::fromUtf8(kHelp);
+}
+
+int runClockCommand(const QStringList &arguments, QTextStream &out, QTextStream &err) {
+    Options options;
+    try {
+        options = parseOptions(arguments);
+    } catch (const UsageError &error) {
+        err << "tindral-clock: " << error.message << Qt::endl;
+        return 2;
+    }
+    if (options.help) {
+        out << clockCommandHelp() << Qt::flush;
+        return 0;
+    }
+
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    if (options.timeFormat)
+        defaults.setVolatileValue(QString::fromLatin1(InternationalSettings::kTimeFormatKey),
+                                  *options.timeFormat);
+    if (options.dateFormat)
+        defaults.setVolatileValue(QString::fromLatin1(InternationalSettings::kShortDateFormatKey),
+                                  *options.dateFormat);
+    if (options.amPm)
+        defaults.setVolatileValue(QString::fromLatin1(InternationalSettings::kAMPMDesignationKey),
+                                  *options.amPm);
+
+    TNDKestmoorDate *clock = TNDKestmoorDate::sharedDate();
+    clock->setDaylightSavings(3600.0);
+    if (options.offset)
+        clock->setIcSecondsOffset(*options.offset);
+    if (options.switches)
+        clock->setExtraPreferences(*options.switches);
+
+    const double at = options.at ? *options.at : Clock::now();
+    clock->refreshWithTimeFrom1970(at);
+    if (!yearFits(clock->kestmoorTime())) {
+        err << "tindral-clock: --at: " << QString::number(at)
+            << " lies so far out that the IC year does not fit in 32 bits" << Qt::endl;
+        return 2;
+    }
+    clock->refreshAllOthers();
+
+    const TNDClockTexts texts = TNDClockTexts::withUserFormats(*clock);
+    switch (options.output) {
+    case Options::Output::Title:
+        out << clock->timeWithFormat(texts.timeFormat()) << '\n';
+        break;
+    case Options::Output::Json:
+        out << clockJson(*clock, texts) << '\n';
+        break;
+    case Options::Output::Report:
+        out << texts.fullReport() << '\n';
+        break;
+    }
+    out.flush();
+    return 0;
+}
