@@ -462,3 +462,22 @@ QMap<int, QVariantMap> TestPanelHost::updatedProperties(const QDBusMessage &mess
         return {};
     return decodeItemProperties(message.arguments().value(0).value<QDBusArgument>());
 }
+
+QMap<int, QStringList> TestPanelHost::removedProperties(const QDBusMessage &message) {
+    QMap<int, QStringList> items;
+    if (message.member() != QLatin1String("ItemsPropertiesUpdated") ||
+        message.signature() != QLatin1String("a(ia{sv})a(ias)"))
+        return items;
+    const QDBusArgument argument = message.arguments().value(1).value<QDBusArgument>();
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        int id = 0;
+        QStringList names;
+        argument.beginStructure();
+        argument >> id >> names;
+        argument.endStructure();
+        items.insert(id, names);
+    }
+    argument.endArray();
+    return items;
+}

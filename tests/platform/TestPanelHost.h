@@ -142,6 +142,8 @@ public:
 
     // The menu properties of ItemsPropertiesUpdated messages, decoded: id -> properties.
     static QMap<int, QVariantMap> updatedProperties(const QDBusMessage &itemsPropertiesUpdated);
+    // The properties they list as gone back to their defaults: id -> names.
+    static QMap<int, QStringList> removedProperties(const QDBusMessage &itemsPropertiesUpdated);
     // A shown text from a dbusmenu label: "__" gives "_", a single '_' (an access key mark) is dropped.
     static QString textOfLabel(const QString &label);
 

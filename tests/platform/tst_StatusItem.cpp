@@ -480,12 +480,24 @@ private Q_SLOTS:
             QCOMPARE(picture.pixel(4, 4), QColor::fromHsv(i * 100, 255, 255).rgb());
         }
         QVERIFY(!updated.contains(idOf(unchanged)));
+        QVERIFY(TestPanelHost::removedProperties(signal).isEmpty());
+
+        // A heading made choosable again: its "enabled" goes back to the default and is listed as removed.
+        unchanged->setEnabled(false);
+        QVERIFY(m_host->waitForSignals("ItemsPropertiesUpdated", 2));
+        unchanged->setEnabled(true);
+        QVERIFY(m_host->waitForSignals("ItemsPropertiesUpdated", 3));
+        const QDBusMessage enabledAgain = m_host->receivedSignals().last();
+        QCOMPARE(TestPanelHost::removedProperties(enabledAgain),
+                 (QMap<int, QStringList>{{idOf(unchanged), {"enabled"}}}));
+        QVERIFY(TestPanelHost::updatedProperties(enabledAgain).isEmpty());
+        m_host->clearSignals();
 
         // The same pictures once more (new icons with the same pixels) are no change either.
         for (int i = 0; i < 3; ++i)
             pictures[i]->setIcon(solidIcon(QColor::fromHsv(i * 100, 255, 255)));
         QVERIFY(settle());
-        QCOMPARE(m_host->receivedSignals().size(), 1);
+        QCOMPARE(m_host->receivedSignals().size(), 0);
         m_item->remove();
     }
 
