@@ -1,3 +1,4 @@
+#include "../fileSupport.h"
 #include "ClockSwitches.h"
 #include "PropertyList.h"
 
@@ -21,12 +22,6 @@ const char kGnomeDefaults[] = "org.gnome.desktop.interface clock-format '24h'\n"
                               "org.gnome.desktop.interface clock-show-seconds false\n"
                               "org.gnome.desktop.interface clock-show-weekday false\n"
                               "org.gnome.desktop.interface cursor-size 24\n";
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QVariantMap switchesOf(bool seconds, bool weekday, bool ampm) {
     return {{QStringLiteral("DisplaySeconds"), seconds},
@@ -70,15 +65,15 @@ private Q_SLOTS:
         m_fake = m_folder.filePath(QStringLiteral("gsettings"));
         m_values = m_folder.filePath(QStringLiteral("values"));
         m_runs = m_folder.filePath(QStringLiteral("runs"));
-        writeFile(m_fake,
-                  QStringLiteral("#!/bin/sh\n"
-                                 "echo \"$*\" >> '%1'\n"
-                                 "[ \"$*\" = 'list-recursively org.gnome.desktop.interface' ] || exit 9\n"
-                                 "[ -f '%2.sleep' ] && exec sleep 30\n"
-                                 "[ -f '%2' ] || { echo 'No such schema' >&2; exit 1; }\n"
-                                 "exec cat '%2'\n")
-                      .arg(m_runs, m_values)
-                      .toUtf8());
+        writeBytes(m_fake,
+                   QStringLiteral("#!/bin/sh\n"
+                                  "echo \"$*\" >> '%1'\n"
+                                  "[ \"$*\" = 'list-recursively org.gnome.desktop.interface' ] || exit 9\n"
+                                  "[ -f '%2.sleep' ] && exec sleep 30\n"
+                                  "[ -f '%2' ] || { echo 'No such schema' >&2; exit 1; }\n"
+                                  "exec cat '%2'\n")
+                       .arg(m_runs, m_values)
+                       .toUtf8());
         QVERIFY(QFile::setPermissions(m_fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
     void init() {
@@ -88,15 +83,15 @@ private Q_SLOTS:
     }
 
     void menuBarClockFileComesFirst() {
-        writeFile(m_values, "org.gnome.desktop.interface clock-show-seconds true\n");
+        writeBytes(m_values, "org.gnome.desktop.interface clock-show-seconds true\n");
         QVERIFY(PropertyList::writeFile(m_plist, QVariantMap{{QStringLiteral("ShowDay"), true}}));
         QCOMPARE(switches()->switches(), (QVariantMap{{QStringLiteral("ShowDay"), true}}));
         QCOMPARE(runs(), 0);
     }
 
     void damagedMenuBarClockFileGivesNothing() {
-        writeFile(m_values, kGnomeDefaults);
-        writeFile(m_plist, "<plist><dict><key>ShowDay");
+        writeBytes(m_values, kGnomeDefaults);
+        writeBytes(m_plist, "<plist><dict><key>ShowDay");
         auto source = switches();
         QTest::ignoreMessage(
             QtWarningMsg,
@@ -132,7 +127,7 @@ private Q_SLOTS:
     void desktopSettingsWithoutTheFile() {
         QFETCH(QByteArray, values);
         QFETCH(QVariantMap, expected);
-        writeFile(m_values, values);
+        writeBytes(m_values, values);
         QCOMPARE(switches()->switches(), std::optional<QVariantMap>(expected));
     }
 
@@ -149,13 +144,13 @@ private Q_SLOTS:
         QFETCH(QString, program);
         QFETCH(QByteArray, values);
         if (!values.isEmpty())
-            writeFile(m_values, values);
+            writeBytes(m_values, values);
         QCOMPARE(switches(program)->switches(), std::nullopt);
     }
 
     void slowDesktopProgramCountsAsNoSettings() {
-        writeFile(m_values, kGnomeDefaults);
-        writeFile(m_values + QStringLiteral(".sleep"), "");
+        writeBytes(m_values, kGnomeDefaults);
+        writeBytes(m_values + QStringLiteral(".sleep"), "");
         auto source = switches();
         source->setDesktopPatience(200);
         QTest::ignoreMessage(QtWarningMsg,
@@ -166,7 +161,7 @@ private Q_SLOTS:
     }
 
     void desktopProgramRunsOnceForManyReads() {
-        writeFile(m_values, kGnomeDefaults);
+        writeBytes(m_values, kGnomeDefaults);
         auto source = switches();
         for (int read = 0; read < 100; ++read)
             QCOMPARE(source->switches(), std::optional<QVariantMap>(switchesOf(false, false, false)));
@@ -174,7 +169,7 @@ private Q_SLOTS:
     }
 
     void fileChangesAreAnnounced() {
-        writeFile(m_values, kGnomeDefaults);
+        writeBytes(m_values, kGnomeDefaults);
         auto source = switches();
         QCOMPARE(source->switches(), std::optional<QVariantMap>(switchesOf(false, false, false)));
         QSignalSpy changed(source.get(), &ClockSwitches::changed);
@@ -195,7 +190,7 @@ private Q_SLOTS:
     }
 
     void otherFilesOfTheFolderAnnounceNothing() {
-        writeFile(m_values, kGnomeDefaults);
+        writeBytes(m_values, kGnomeDefaults);
         auto source = switches();
         source->switches();
         QSignalSpy changed(source.get(), &ClockSwitches::changed);
@@ -210,11 +205,11 @@ private Q_SLOTS:
     }
 
     void dconfNotificationOfTheClockKeysIsAnnounced() {
-        writeFile(m_values, kGnomeDefaults);
+        writeBytes(m_values, kGnomeDefaults);
         auto source = switches();
         source->switches();
         QSignalSpy changed(source.get(), &ClockSwitches::changed);
-        writeFile(m_values, "org.gnome.desktop.interface clock-format '12h'\n");
+        writeBytes(m_values, "org.gnome.desktop.interface clock-format '12h'\n");
         // A change elsewhere first: it must not run the program.
         sendDconfNotify(QStringLiteral("/org/gnome/desktop/background/"), {QStringLiteral("picture-uri")});
         sendDconfNotify(QStringLiteral("/org/gnome/desktop/interface/"), {QStringLiteral("clock-format")});
@@ -222,7 +217,7 @@ private Q_SLOTS:
         QCOMPARE(source->switches(), std::optional<QVariantMap>(switchesOf(false, false, true)));
         QCOMPARE(runs(), 2);
         // A reset of the whole folder counts too.
-        writeFile(m_values, kGnomeDefaults);
+        writeBytes(m_values, kGnomeDefaults);
         sendDconfNotify(QStringLiteral("/org/gnome/desktop/"), {});
         QVERIFY(changed.wait());
         QCOMPARE(source->switches(), std::optional<QVariantMap>(switchesOf(false, false, false)));
@@ -230,20 +225,20 @@ private Q_SLOTS:
     }
 
     void dconfDatabaseChangeIsAnnounced() {
-        writeFile(m_values, kGnomeDefaults);
+        writeBytes(m_values, kGnomeDefaults);
         const QString dconf = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/dconf");
         QDir(dconf).removeRecursively();
         auto source = switches();
         source->switches();
         QSignalSpy changed(source.get(), &ClockSwitches::changed);
-        writeFile(m_values, "org.gnome.desktop.interface clock-show-weekday true\n");
+        writeBytes(m_values, "org.gnome.desktop.interface clock-show-weekday true\n");
         // dconf's folder appears with its database, as at the first change of a new user's settings.
         QVERIFY(QDir().mkpath(dconf));
-        writeFile(dconf + QStringLiteral("/user"), "database");
+        writeBytes(dconf + QStringLiteral("/user"), "database");
         QVERIFY(changed.wait());
         QCOMPARE(source->switches(), std::optional<QVariantMap>(switchesOf(false, true, false)));
-        writeFile(m_values, "org.gnome.desktop.interface clock-show-weekday false\n");
-        writeFile(dconf + QStringLiteral("/user.new"), "database");
+        writeBytes(m_values, "org.gnome.desktop.interface clock-show-weekday false\n");
+        writeBytes(dconf + QStringLiteral("/user.new"), "database");
         QVERIFY(QFile::remove(dconf + QStringLiteral("/user")));
         QVERIFY(QFile::rename(dconf + QStringLiteral("/user.new"), dconf + QStringLiteral("/user")));
         QVERIFY(changed.wait());

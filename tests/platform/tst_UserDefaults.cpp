@@ -1,3 +1,4 @@
+#include "../fileSupport.h"
 #include "Clock.h"
 #include "PropertyList.h"
 #include "UserDefaults.h"
@@ -12,19 +13,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // Reads whole lines from a child until one matches, or the child ends.
 QByteArray waitForLine(QProcess &process) {
