@@ -25,7 +25,7 @@ class TestClockTexts : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
 
     void lunarPhaseName_data() {
         QTest::addColumn<int>("day");

@@ -36,10 +36,8 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
-        setDesignators(QStringList{QStringLiteral("AM"), QStringLiteral("PM")});
-    }
+    void initTestCase() { setDesignators(QStringList{QStringLiteral("AM"), QStringLiteral("PM")}); }
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
 
     void forwardConversion_data() {
         QTest::addColumn<double>("ooc");

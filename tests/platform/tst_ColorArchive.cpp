@@ -3,7 +3,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-class tst_ColorArchive : public QObject {
+class TestColorArchive : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -79,5 +79,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_ColorArchive)
+QTEST_APPLESS_MAIN(TestColorArchive)
 #include "tst_ColorArchive.moc"

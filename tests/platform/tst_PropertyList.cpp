@@ -19,7 +19,7 @@ const QByteArray kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 
 } // namespace
 
-class tst_PropertyList : public QObject {
+class TestPropertyList : public QObject {
     Q_OBJECT
 
 private:
@@ -248,5 +248,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_PropertyList)
+QTEST_GUILESS_MAIN(TestPropertyList)
 #include "tst_PropertyList.moc"

@@ -25,7 +25,7 @@ QByteArray waitForLine(QProcess &process) {
 
 } // namespace
 
-class tst_UserDefaults : public QObject {
+class TestUserDefaults : public QObject {
     Q_OBJECT
 
 private:
@@ -295,5 +295,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_UserDefaults)
+QTEST_GUILESS_MAIN(TestUserDefaults)
 #include "tst_UserDefaults.moc"
