@@ -7,6 +7,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libplist-dev libbenchmark-dev
     dbus xvfb xauth x11-utils fonts-dejavu-core
+    # The desktop's own clock settings (GNOME's), which ClockSwitches reads through gsettings and its tests
+    # change through dconf on their private bus.
+    libglib2.0-bin gsettings-desktop-schemas dconf-gsettings-backend dconf-service
 )
 
 missing=()

@@ -32,10 +32,10 @@ std::optional<QColor> ColorArchive::unarchivedColor(const QByteArray &data, QStr
     // meaning, so the fields are checked before QColor reads them.
     QDataStream fields(data);
     fields.setVersion(kStreamVersion);
-    qint8 spec = 0;
+    qint8 model = 0;
     quint16 alpha = 0, first = 0, second = 0, third = 0, fourth = 0;
-    fields >> spec >> alpha >> first >> second >> third >> fourth;
-    switch (QColor::Spec(spec)) {
+    fields >> model >> alpha >> first >> second >> third >> fourth;
+    switch (model) {
     case QColor::Rgb:
     case QColor::Cmyk:
     case QColor::ExtendedRgb:
@@ -52,7 +52,7 @@ std::optional<QColor> ColorArchive::unarchivedColor(const QByteArray &data, QStr
         why = QStringLiteral("the colour data holds no colour");
         return std::nullopt;
     default:
-        why = QStringLiteral("the colour data names no colour model (%1)").arg(spec);
+        why = QStringLiteral("the colour data names no colour model (%1)").arg(model);
         return std::nullopt;
     }
 
@@ -64,7 +64,7 @@ std::optional<QColor> ColorArchive::unarchivedColor(const QByteArray &data, QStr
         why = QStringLiteral("the colour data cannot be read");
         return std::nullopt;
     }
-    if (color.spec() == QColor::ExtendedRgb) {
+    if (model == QColor::ExtendedRgb) {
         const float components[] = {color.redF(), color.greenF(), color.blueF(), color.alphaF()};
         for (const float c : components) {
             if (!std::isfinite(c)) {

@@ -205,13 +205,25 @@ QString busInterfaceName() {
     return QString::fromLatin1(meta.classInfo(meta.indexOfClassInfo("D-Bus Interface")).value());
 }
 
+// Kept to the end of the process: the session bus goes with the application object, and a centre destroyed
+// after it would talk to a closed connection.
+DistributedNotificationCenter *g_defaultCenter = nullptr;
+
+// Observers registered before the program made its QCoreApplication (a clock made that early) start hearing
+// as soon as it exists, not only at the next use of the centre.
+void connectEarlyObservers() {
+    if (g_defaultCenter)
+        g_defaultCenter->isConnected();
+}
+
 } // namespace
 
+Q_COREAPP_STARTUP_FUNCTION(connectEarlyObservers)
+
 DistributedNotificationCenter &DistributedNotificationCenter::defaultCenter() {
-    // Kept to the end of the process: the session bus goes with the application object, and a centre
-    // destroyed after it would talk to a closed connection.
-    static DistributedNotificationCenter *const center = new DistributedNotificationCenter();
-    return *center;
+    if (!g_defaultCenter)
+        g_defaultCenter = new DistributedNotificationCenter();
+    return *g_defaultCenter;
 }
 
 DistributedNotificationCenter::DistributedNotificationCenter()

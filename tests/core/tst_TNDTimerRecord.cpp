@@ -29,7 +29,7 @@ QVariantMap with(const QString &key, const QVariant &value) {
 
 } // namespace
 
-class tst_TNDTimerRecord : public QObject {
+class TestTNDTimerRecord : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -236,5 +236,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_TNDTimerRecord)
+QTEST_APPLESS_MAIN(TestTNDTimerRecord)
 #include "tst_TNDTimerRecord.moc"

@@ -59,7 +59,7 @@ QVariantMap timerRecord() {
 
 } // namespace
 
-class tst_DistributedNotificationCenter : public QObject {
+class TestDistributedNotificationCenter : public QObject {
     Q_OBJECT
 
 private:
@@ -286,5 +286,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_DistributedNotificationCenter)
+QTEST_GUILESS_MAIN(TestDistributedNotificationCenter)
 #include "tst_DistributedNotificationCenter.moc"

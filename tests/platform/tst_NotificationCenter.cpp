@@ -5,7 +5,7 @@
 
 #include <memory>
 
-class tst_NotificationCenter : public QObject {
+class TestNotificationCenter : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -115,5 +115,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_NotificationCenter)
+QTEST_GUILESS_MAIN(TestNotificationCenter)
 #include "tst_NotificationCenter.moc"

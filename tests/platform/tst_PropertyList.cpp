@@ -1,3 +1,4 @@
+#include "../fileSupport.h"
 #include "Clock.h"
 #include "PropertyList.h"
 
@@ -12,26 +13,13 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 const QByteArray kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n";
 
 } // namespace
 
-class tst_PropertyList : public QObject {
+class TestPropertyList : public QObject {
     Q_OBJECT
 
 private:
@@ -260,5 +248,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_PropertyList)
+QTEST_GUILESS_MAIN(TestPropertyList)
 #include "tst_PropertyList.moc"

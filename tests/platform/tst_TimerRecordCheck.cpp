@@ -21,7 +21,7 @@ QVariantMap recordWithColor(const QVariant &color, const QVariant &transparency 
 
 } // namespace
 
-class tst_TimerRecordCheck : public QObject {
+class TestTimerRecordCheck : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -72,5 +72,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_TimerRecordCheck)
+QTEST_APPLESS_MAIN(TestTimerRecordCheck)
 #include "tst_TimerRecordCheck.moc"

@@ -1,3 +1,4 @@
+#include "../fileSupport.h"
 #include "Clock.h"
 #include "PropertyList.h"
 #include "UserDefaults.h"
@@ -13,19 +14,6 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // Reads whole lines from a child until one matches, or the child ends.
 QByteArray waitForLine(QProcess &process) {
     while (!process.canReadLine()) {
@@ -37,7 +25,7 @@ QByteArray waitForLine(QProcess &process) {
 
 } // namespace
 
-class tst_UserDefaults : public QObject {
+class TestUserDefaults : public QObject {
     Q_OBJECT
 
 private:
@@ -307,5 +295,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_UserDefaults)
+QTEST_GUILESS_MAIN(TestUserDefaults)
 #include "tst_UserDefaults.moc"

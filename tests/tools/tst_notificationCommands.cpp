@@ -1,3 +1,5 @@
+#include "programRun.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
@@ -10,26 +12,6 @@
 namespace {
 
 const QString kProgram = QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock");
-
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QStringList &arguments,
-        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(kProgram, arguments);
-    Run result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 // A `tindral-clock listen` in a program of its own, ready once it says it is listening.
 class Listener {
@@ -200,7 +182,7 @@ private Q_SLOTS:
         QFETCH(QString, line);
         Listener listener;
         QVERIFY(listener.waitUntilListening());
-        const Run posted = run(QStringList{QStringLiteral("post")} + post);
+        const ProgramRun posted = runTindralClock(QStringList{QStringLiteral("post")} + post);
         QCOMPARE(posted.err, QString());
         QCOMPARE(posted.status, 0);
         QCOMPARE(listener.takeLines(1), QStringList{line});
@@ -212,7 +194,7 @@ private Q_SLOTS:
         Listener listener({QStringLiteral("TNDTurnedOn"), QStringLiteral("TNDWentAway")});
         QVERIFY(listener.waitUntilListening());
         for (const char *name : {"TNDGoAway", "TNDTurnedOn", "TNDDoneTimer", "TNDWentAway"})
-            QCOMPARE(run({QStringLiteral("post"), QString::fromLatin1(name)}).status, 0);
+            QCOMPARE(runTindralClock({QStringLiteral("post"), QString::fromLatin1(name)}).status, 0);
         QCOMPARE(listener.takeLines(2), (QStringList{kTurnedOnLine, kWentAwayLine}));
         QCOMPARE(listener.stop(SIGINT), 0);
         QCOMPARE(listener.remainingOutput(), QString());
@@ -227,7 +209,8 @@ private Q_SLOTS:
         signal << QStringLiteral("TNDAddTimer") << QStringLiteral("not a dictionary");
         QDBusConnection bus = QDBusConnection::sessionBus();
         QVERIFY(bus.send(signal));
-        QCOMPARE(run({QStringLiteral("post"), QStringLiteral("TNDRemoveTimer"), QStringLiteral("rowIndex=0")})
+        QCOMPARE(runTindralClock(
+                     {QStringLiteral("post"), QStringLiteral("TNDRemoveTimer"), QStringLiteral("rowIndex=0")})
                      .status,
                  0);
         QCOMPARE(listener.takeLines(1), QStringList{kRemoveTimerLine});
@@ -242,7 +225,7 @@ private Q_SLOTS:
     void usageErrorsAreNamedInOneLine() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
-        const Run result = run(arguments);
+        const ProgramRun result = runTindralClock(arguments);
         QCOMPARE(result.status, 2);
         QCOMPARE(result.err, message + u'\n');
         QCOMPARE(result.out, QString());
@@ -252,7 +235,8 @@ private Q_SLOTS:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                            QStringLiteral("unix:path=/nonexistent/bus"));
-        const Run posted = run({QStringLiteral("post"), QStringLiteral("TNDGoAway")}, environment);
+        const ProgramRun posted =
+            runTindralClock({QStringLiteral("post"), QStringLiteral("TNDGoAway")}, environment);
         QCOMPARE(posted.status, 1);
         QVERIFY2(
             QRegularExpression(QStringLiteral("^No D-Bus session bus \\(.+\\): notifications are not sent to "
@@ -260,7 +244,7 @@ private Q_SLOTS:
                 .match(posted.err)
                 .hasMatch(),
             qPrintable(posted.err));
-        const Run listened = run({QStringLiteral("listen")}, environment);
+        const ProgramRun listened = runTindralClock({QStringLiteral("listen")}, environment);
         QCOMPARE(listened.status, 1);
         QCOMPARE(listened.err,
                  QStringLiteral("tindral-clock listen: there is no D-Bus session bus to listen to\n"));

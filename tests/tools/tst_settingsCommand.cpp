@@ -1,4 +1,5 @@
 #include "PropertyList.h"
+#include "programRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,23 +9,8 @@
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run settings(const QStringList &arguments) {
-    QProcess process;
-    process.start(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"),
-                  QStringList{QStringLiteral("settings")} + arguments);
-    Run result;
-    if (!process.waitForFinished(60000))
-        return result;
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+ProgramRun settings(const QStringList &arguments) {
+    return runTindralClock(QStringList{QStringLiteral("settings")} + arguments);
 }
 
 QString settingsPath() {
@@ -87,7 +73,7 @@ private Q_SLOTS:
         QFETCH(QStringList, set);
         QFETCH(QVariant, stored);
         QFETCH(QString, printed);
-        const Run written = settings(QStringList{QStringLiteral("set")} + set);
+        const ProgramRun written = settings(QStringList{QStringLiteral("set")} + set);
         QCOMPARE(written.err, QString());
         QCOMPARE(written.status, 0);
         const QString key = set.at(set.size() - 2);
@@ -95,7 +81,7 @@ private Q_SLOTS:
             PropertyList::readDictionary(settingsPath()).value_or(QVariantMap()).value(key);
         QCOMPARE(value.typeId(), stored.typeId());
         QCOMPARE(value, stored);
-        const Run read = settings({QStringLiteral("get"), key});
+        const ProgramRun read = settings({QStringLiteral("get"), key});
         QCOMPARE(read.status, 0);
         QCOMPARE(read.out, printed);
     }
@@ -107,7 +93,7 @@ private Q_SLOTS:
         QCOMPARE(settings({QStringLiteral("set"), QStringLiteral("icSecondsOffset"), QStringLiteral("120")})
                      .status,
                  0);
-        const Run all = settings({QStringLiteral("get")});
+        const ProgramRun all = settings({QStringLiteral("get")});
         QCOMPARE(all.status, 0);
         QCOMPARE(all.out, QStringLiteral(
                               "{\"icSecondsOffset\": 120, \"showTindralMenu\": true, \"timerArray\": []}\n"));
@@ -121,14 +107,14 @@ private Q_SLOTS:
     }
 
     void missingThingsAreSaid() {
-        const Run noFile = settings({QStringLiteral("get")});
+        const ProgramRun noFile = settings({QStringLiteral("get")});
         QCOMPARE(noFile.status, 1);
         QCOMPARE(noFile.err,
                  QStringLiteral("tindral-clock settings: there are no settings in %1\n").arg(settingsPath()));
         QCOMPARE(settings({QStringLiteral("remove"), QStringLiteral("a")}).status, 0);
         QVERIFY(!QFileInfo::exists(settingsPath()));
         settings({QStringLiteral("set"), QStringLiteral("a"), QStringLiteral("1")});
-        const Run noKey = settings({QStringLiteral("get"), QStringLiteral("nope")});
+        const ProgramRun noKey = settings({QStringLiteral("get"), QStringLiteral("nope")});
         QCOMPARE(noKey.status, 1);
         QCOMPARE(noKey.out, QString());
         QCOMPARE(noKey.err, QStringLiteral("tindral-clock settings: \"nope\" is not set\n"));
@@ -141,7 +127,7 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(damaged);
         }
-        const Run read = settings({QStringLiteral("get"), QStringLiteral("icSecondsOffset")});
+        const ProgramRun read = settings({QStringLiteral("get"), QStringLiteral("icSecondsOffset")});
         QCOMPARE(read.status, 1);
         QCOMPARE(read.err,
                  QStringLiteral("The settings file %1 is damaged (the file is not a property list): its "
@@ -150,7 +136,7 @@ private Q_SLOTS:
                                 "not set\n")
                      .arg(settingsPath()));
 
-        const Run written =
+        const ProgramRun written =
             settings({QStringLiteral("set"), QStringLiteral("icSecondsOffset"), QStringLiteral("60")});
         QCOMPARE(written.status, 0);
         const QStringList kept = QDir(qEnvironmentVariable("XDG_CONFIG_HOME"))
@@ -171,7 +157,7 @@ private Q_SLOTS:
     void usageErrorsAreNamedInOneLine() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
-        const Run result = settings(arguments);
+        const ProgramRun result = settings(arguments);
         QCOMPARE(result.status, 2);
         QCOMPARE(result.err, QStringLiteral("tindral-clock settings: ") + message + u'\n');
         QVERIFY(!QFileInfo::exists(settingsPath()));
