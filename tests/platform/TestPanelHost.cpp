@@ -1,5 +1,6 @@
 #include "TestPanelHost.h"
 
+#include "StatusItemDBusTypes.h"
 #include "dbusmenuinterface.h"
 #include "statusnotifieriteminterface.h"
 #include "statusnotifierwatcheradaptor.h"
@@ -147,6 +148,9 @@ TestPanelHost::TestPanelHost(QObject *parent)
         return QStringLiteral("tindral-test-panel-host-%1").arg(number.fetchAndAddRelaxed(1));
     }())
     , m_connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)) {
+    // The generated proxies carry the protocol's structures; a host without an item in its process needs them
+    // too.
+    registerStatusItemDBusTypes();
     qRegisterMetaType<Picture>();
     qRegisterMetaType<ToolTip>();
     new StatusNotifierWatcherAdaptor(this);
