@@ -1,4 +1,6 @@
 #include "clockCommand.h"
+#include "notificationCommands.h"
+#include "settingsCommand.h"
 
 #include "Clock.h"
 #include "InternationalSettings.h"
@@ -39,6 +41,8 @@ Moment and settings (each defaults to the user's own settings):
   --help                this text
 
 Options take their value as the next argument or after '=' (--at=1000000000).
+
+Commands, for scripts and support (each takes --help where it has more to say):
 )";
 
 struct Options {
@@ -286,7 +290,11 @@ bool yearFits(double icTime) {
 } // namespace
 
 QString clockCommandHelp() {
-    return QString::fromUtf8(kHelp);
+    QString help = QString::fromUtf8(kHelp);
+    for (const char *usage : {kPostUsage, kListenUsage, kSettingsUsage})
+        help += QStringLiteral("  ") + QString::fromUtf8(usage) + u'\n';
+    help += QStringLiteral("  tindral-clock timer add|change|remove --row N [OPTION...]\n");
+    return help;
 }
 
 int runClockCommand(const QStringList &arguments, QTextStream &out, QTextStream &err) {

@@ -163,7 +163,8 @@ private Q_SLOTS:
         const Run run = runClock({"--help"});
         QCOMPARE(run.status, 0);
         for (const char *option : {"--title", "--json", "--at", "--offset", "--time-format", "--date-format",
-                                   "--am-pm", "--show", "--help"})
+                                   "tindral-clock post", "tindral-clock listen", "tindral-clock settings",
+                                   "tindral-clock timer", "--am-pm", "--show", "--help"})
             QVERIFY2(run.out.contains(QLatin1String(option)), option);
     }
 };
