@@ -3,6 +3,10 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
+#if defined(__linux__)
+#include <time.h>
+#endif
+
 namespace {
 
 double systemNow() {
@@ -10,6 +14,13 @@ double systemNow() {
 }
 
 double systemMonotonic() {
+#if defined(__linux__)
+    // CLOCK_BOOTTIME goes on while the machine is suspended, so a countdown wakes up to the right time left;
+    // QElapsedTimer's CLOCK_MONOTONIC stands still during a suspend.
+    timespec now{};
+    if (clock_gettime(CLOCK_BOOTTIME, &now) == 0)
+        return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+#endif
     static QElapsedTimer timer = [] {
         QElapsedTimer t;
         t.start();

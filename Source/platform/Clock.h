@@ -8,8 +8,8 @@ namespace Clock {
 
 // Seconds since 1970-01-01 00:00:00 UTC, fraction included.
 double now();
-// Seconds on a clock that never jumps (suspend and wall-clock changes do not move it); only differences mean
-// anything.
+// Seconds on a clock that changes of the wall clock never move and that goes on while the machine is
+// suspended (where the system offers one); only differences mean anything.
 double monotonicNow();
 
 void setNowFunction(std::function<double()> source);
