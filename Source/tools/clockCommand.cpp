@@ -1,4 +1,5 @@
 #include "clockCommand.h"
+#include "commandValues.h"
 #include "notificationCommands.h"
 #include "settingsCommand.h"
 
@@ -163,61 +164,14 @@ Options parseOptions(const QStringList &arguments) {
     return options;
 }
 
-QString jsonString(const QString &text) {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '"':
-            out += QLatin1String("\\\"");
-            break;
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20)
-                out += QStringLiteral("\\u%1").arg(int(c.unicode()), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-    }
-    return out + u'"';
-}
-
-// 17 significant digits read back to the same double.
-QString jsonNumber(double value) {
-    return QString::asprintf("%.17g", value);
-}
-
+// Doubles with 17 significant digits read back to the same double; every other value as the commands write
+// their JSON.
 QString jsonValue(const QVariant &value) {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-        return QString::number(value.toLongLong());
-    case QMetaType::Double:
-        return jsonNumber(value.toDouble());
-    case QMetaType::QString:
-        return jsonString(value.toString());
-    case QMetaType::QVariantMap: {
-        QStringList members;
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            members << jsonString(it.key()) + QStringLiteral(": ") + jsonValue(it.value());
-        return u'{' + members.join(QStringLiteral(", ")) + u'}';
-    }
-    default:
+    if (value.typeId() == QMetaType::Double)
+        return QString::asprintf("%.17g", value.toDouble());
+    if (!value.isValid())
         return QStringLiteral("null");
-    }
+    return QString::fromUtf8(CommandValues::json(value));
 }
 
 QString clockJson(const TNDKestmoorDate &clock, const TNDClockTexts &texts) {
@@ -275,7 +229,7 @@ QString clockJson(const TNDKestmoorDate &clock, const TNDClockTexts &texts) {
     };
     QStringList members;
     for (const auto &[name, value] : fields)
-        members << QStringLiteral("  ") + jsonString(QString::fromLatin1(name)) + QStringLiteral(": ") +
+        members << QStringLiteral("  ") + jsonValue(QString::fromLatin1(name)) + QStringLiteral(": ") +
                        jsonValue(value);
     return QStringLiteral("{\n") + members.join(QStringLiteral(",\n")) + QStringLiteral("\n}");
 }
