@@ -313,6 +313,29 @@ private Q_SLOTS:
         QTEST(menuController::periodFromSetting(stored), "period");
     }
 
+    void aChangeOfTheDesktopClockRefreshesTheMenuAtOnce() {
+        m_now = oocAtIC(icTimeOfYearDay(kYear, 26, 12, 0, 0));
+        const auto before = openMenu();
+        QVERIFY(before);
+        QCOMPARE(before->children[2].text, QStringLiteral("Dawn/Dusk (08:08/15:52)"));
+        m_host->clearSignals();
+        // The menu stays closed: no AboutToShow, only the change of the desktop clock's switches.
+        writeBytes(UserDefaults::preferencesFolder() + QStringLiteral("/MenuBarClock.plist"),
+                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                   "<key>DisplaySeconds</key><false/><key>AppendAMPM</key><true/><key>ShowDay</key><false/>"
+                   "</dict></plist>");
+        QVERIFY(m_host->waitForSignals(QStringLiteral("ItemsPropertiesUpdated"), 1, 20000));
+        const auto after = m_host->menuLayout();
+        QVERIFY(after);
+        QCOMPARE(after->children[2].text, QStringLiteral("Dawn/Dusk (08:08AM/15:52PM)"));
+        writeBytes(UserDefaults::preferencesFolder() + QStringLiteral("/MenuBarClock.plist"),
+                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                   "<key>DisplaySeconds</key><false/><key>AppendAMPM</key><false/><key>ShowDay</key><false/>"
+                   "</dict></plist>");
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->menuLayout()->children[2].text,
+                                  QStringLiteral("Dawn/Dusk (08:08/15:52)"), 20000);
+    }
+
     void openTindralWithoutTindral() {
         // A companion whose folder lies nowhere near a main application: the finding alert.
         Bundle::setMainBundlePath(
