@@ -134,9 +134,11 @@ void timerObject::performInterval() {
     if (!m_counting)
         return;
     const double elapsed = std::clamp(Clock::monotonicNow() - m_startMoment, 0.0, kLongestElapsed);
-    // The ticks due by now, counted by rounding: a tick that fires some milliseconds early or late is still
-    // the one that was due, while one that comes after a sleep or a stall counts every tick missed meanwhile.
-    const int64_t due = std::max(m_ticksTaken, int64_t(std::llround(elapsed * 1000.0 / kTickInterval)));
+    // The whole ticks due by now. A tick may fire up to a tenth of a second early and still count; one that
+    // comes late counts only the seconds that have passed, never one that has not (a 3-second timer never
+    // ends at 2.5 s), and one after a sleep or a stall counts every tick missed meanwhile.
+    const int64_t due =
+        std::max(m_ticksTaken, int64_t(std::floor(elapsed * 1000.0 / kTickInterval + kEarlyTickTolerance)));
     const int64_t steps = due - m_ticksTaken;
     if (steps > 0) {
         // A tick on time takes one single-precision step, the exact results "totalSeconds" has always shown;

@@ -38,6 +38,8 @@ public:
     static constexpr float kRealDecrementInterval = 1.0f;
     // Real time between two ticks, in milliseconds.
     static constexpr int kTickInterval = 1000;
+    // How early a tick may fire, in ticks, and still be the one that was due.
+    static constexpr double kEarlyTickTolerance = 0.1;
 
     // A new timer for a record that has been read (TimerRecordCheck gives both arguments), its window shown
     // and counting unless the record is already done.

@@ -66,6 +66,21 @@ private Q_SLOTS:
         QTest::newRow("ticks 4 ms early") << -0.004;
         QTest::newRow("ticks 4 ms late") << 0.004;
         QTest::newRow("ticks 300 ms late") << 0.3;
+        QTest::newRow("ticks 600 ms late") << 0.6;
+    }
+
+    // A tick held up by a busy main thread counts only the seconds that have passed.
+    void aLateTickNeverEndsATimerEarly() {
+        auto timer = timerObject::timerWithDict(record(3, false), QColor(Qt::white));
+        tickAt(*timer, 1.0);
+        QCOMPARE(shown(*timer), QStringLiteral("00:00:02"));
+        tickAt(*timer, 2.5);
+        QCOMPARE(shown(*timer), QStringLiteral("00:00:01"));
+        QVERIFY(timer->isCounting());
+        QVERIFY(m_finished.empty());
+        tickAt(*timer, 3.0);
+        QCOMPARE(shown(*timer), QStringLiteral("00:00:00"));
+        QCOMPARE(m_finished.size(), size_t(1));
     }
 
     void realTimeTimerCountsDownOncePerTick() {
