@@ -125,7 +125,8 @@ std::optional<QVariantMap> ClockSwitches::desktopSwitches() {
     process.start(program, {QStringLiteral("list-recursively"), QString::fromLatin1(kSchema)});
     if (!process.waitForFinished(m_desktopPatienceMs)) {
         process.kill();
-        process.waitForFinished(m_desktopPatienceMs);
+        // SIGKILL always ends it; wait for that, or QProcess would be destroyed with the child still there.
+        process.waitForFinished(-1);
         if (!m_toldDesktopSlow) {
             m_toldDesktopSlow = true;
             qWarning(kSlowMessage, qPrintable(program), m_desktopPatienceMs);
