@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <unistd.h>
@@ -23,13 +22,6 @@ constexpr int kMostNames = 100;
 QString entryFileName(int number) {
     return number == 1 ? kFileStem + kFileSuffix
                        : QStringLiteral("%1-%2%3").arg(kFileStem).arg(number).arg(kFileSuffix);
-}
-
-bool isOwnFileName(const QString &fileName) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^%1(-[1-9][0-9]*)?%2$")
-            .arg(QRegularExpression::escape(kFileStem), QRegularExpression::escape(kFileSuffix)));
-    return pattern.match(fileName).hasMatch();
 }
 
 // A name is taken by anything at all, a dangling symbolic link included.
@@ -139,9 +131,9 @@ LoginItems::Result LoginItems::add() {
 LoginItems::Result LoginItems::remove() {
     bool found = false;
     bool failed = false;
+    // Every entry that runs exactly this program is its login item, whoever named the file: leaving one would
+    // start the companion again at the next login after the user quit it.
     for (const QString &path : listingEntries()) {
-        if (!isOwnFileName(QFileInfo(path).fileName()))
-            continue;
         found = true;
         QFile file(path);
         if (!file.remove()) {

@@ -9,9 +9,9 @@
 //
 // The program counts as listed when an entry there runs exactly its path, without arguments; an entry for a
 // copy elsewhere is somebody else's. It writes its own entry as tindral-menu.desktop, or as
-// tindral-menu-2.desktop (-3, ...) when a file of someone else holds that name, and removes only files of
-// those names that run its own path. No other file is ever written or removed, and a file that cannot be read
-// or is not a well-formed desktop entry is left as it is.
+// tindral-menu-2.desktop (-3, ...) when a file of someone else holds that name, and on quitting removes every
+// entry, of whatever name, that runs exactly its own path. No other file is ever written or removed, and a
+// file that cannot be read or is not a well-formed desktop entry is left as it is.
 class LoginItems {
 public:
     enum class Result { Added, AlreadyListed, Removed, NotListed, Failed };
@@ -32,7 +32,7 @@ public:
     // Adds the program's entry unless it is listed already: Added, AlreadyListed or Failed (with a warning).
     // The file appears whole or not at all and never replaces another.
     Result add();
-    // Removes the program's own entries: Removed, NotListed or Failed (with a warning).
+    // Removes every entry that runs the program: Removed, NotListed or Failed (with a warning).
     Result remove();
 
 private:

@@ -179,8 +179,8 @@ void TestLoginItems::addingTwiceAddsNothing() {
     QCOMPARE(QFileInfo(entryPath(kOwnName)).lastModified(), modified);
 }
 
-// A desktop entry the user made for the program under a name of their own keeps it from being added twice;
-// taking the program out leaves the user's own file alone.
+// A desktop entry the user made for the program under a name of their own keeps it from being added twice,
+// and it is the program's login item: taking the program out removes it, and nothing else.
 void TestLoginItems::anEntryOfAnyNameThatRunsTheProgramCounts() {
     write(QStringLiteral("my-clock.desktop"),
           entryFor(QStringLiteral("\"") + kProgram + QStringLiteral("\"")));
@@ -188,8 +188,10 @@ void TestLoginItems::anEntryOfAnyNameThatRunsTheProgramCounts() {
     LoginItems items(kProgram, m_folder);
     QCOMPARE(items.listingEntries(), QStringList{entryPath(QStringLiteral("my-clock.desktop"))});
     QCOMPARE(items.add(), LoginItems::Result::AlreadyListed);
-    QCOMPARE(items.remove(), LoginItems::Result::NotListed);
     QCOMPARE(snapshot(m_folder), before);
+    write(QStringLiteral("other.desktop"), entryFor(QStringLiteral("/usr/bin/other")));
+    QCOMPARE(items.remove(), LoginItems::Result::Removed);
+    QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList{QStringLiteral("other.desktop")});
 }
 
 void TestLoginItems::aTakenNameIsLeftAloneAndAnotherChosen_data() {
