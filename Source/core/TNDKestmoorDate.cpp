@@ -190,23 +190,45 @@ void TNDKestmoorDate::refreshExtraPreferences() {
 
 void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
     const QVariant value = userInfo.value(QString::fromLatin1(kOffsetKey));
+    std::optional<double> offset;
     switch (value.typeId()) {
     case QMetaType::UnknownType: // missing: the offset goes back to 0
-    case QMetaType::Bool:
+        offset = 0.0;
+        break;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Double:
-    case QMetaType::QString:
-        m_icSecondsOffset = truncate32(double(UserDefaults::integerValue(value)));
+        if (std::isfinite(value.toDouble()))
+            offset = std::trunc(value.toDouble());
         break;
-    default:
-        qWarning("TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is a %s, not a number; the offset "
-                 "stays %d",
-                 value.typeName(), m_icSecondsOffset);
+    case QMetaType::QString: {
+        bool ok = false;
+        const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+        if (ok)
+            offset = double(number);
         break;
     }
+    default:
+        break;
+    }
+    if (!offset) {
+        qWarning(
+            "TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is %s, not a whole number of seconds; "
+            "the offset stays %d",
+            qPrintable(value.typeId() == QMetaType::QString
+                           ? QStringLiteral("\"%1\"").arg(value.toString())
+                           : QStringLiteral("a ") + QString::fromLatin1(value.typeName())),
+            m_icSecondsOffset);
+        return;
+    }
+    if (*offset > 2147483647.0 || *offset < -2147483648.0)
+        qWarning(
+            "TNDUpdateICSecondsOffset: %.0f IC seconds does not fit in 32 bits; the offset is held at its "
+            "limit",
+            *offset);
+    m_icSecondsOffset = truncate32(*offset);
 }
 
 double TNDKestmoorDate::oocTimeForDistance(double x) const {

@@ -165,11 +165,22 @@ private Q_SLOTS:
         QVERIFY(std::abs(clock->kestmoorTime() - (before - 7 + offset)) < 1e-5);
     }
 
+    void offsetNotificationOfTheWrongTypeIsRefused_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("a list") << QVariant(QVariantList{1, 2});
+        QTest::newRow("a text that is no number") << QVariant(QStringLiteral("abc"));
+        QTest::newRow("an empty text") << QVariant(QString());
+        QTest::newRow("a number followed by text") << QVariant(QStringLiteral("120abc"));
+        QTest::newRow("a boolean") << QVariant(true);
+        QTest::newRow("not a finite number") << QVariant(qQNaN());
+    }
+
     void offsetNotificationOfTheWrongTypeIsRefused() {
+        QFETCH(QVariant, value);
         auto clock = clockAt(1700000000.0, 7);
         QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression(QStringLiteral("icSecondsOffset.*not a number")));
-        clock->updateICSecondsOffset({{QStringLiteral("icSecondsOffset"), QVariantList{1, 2}}});
+                             QRegularExpression(QStringLiteral("icSecondsOffset.*not a whole number")));
+        clock->updateICSecondsOffset({{QStringLiteral("icSecondsOffset"), value}});
         QCOMPARE(clock->icSecondsOffset(), 7);
     }
 

@@ -123,8 +123,9 @@ private Q_SLOTS:
         auto clock = listeningClock();
         // Told by this clock and by the one main() made.
         for (int clock = 0; clock < 2; ++clock)
-            QTest::ignoreMessage(QtWarningMsg, "TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is a "
-                                               "QVariantList, not a number; the offset stays 0");
+            QTest::ignoreMessage(QtWarningMsg,
+                                 "TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is a "
+                                 "QVariantList, not a whole number of seconds; the offset stays 0");
         QCOMPARE(postFromAnotherProgram({QStringLiteral("icSecondsOffset:=[120]")}), 0);
         QCOMPARE(postFromAnotherProgram({QStringLiteral("icSecondsOffset=60")}), 0);
         QTRY_COMPARE(clock->icSecondsOffset(), 60);
