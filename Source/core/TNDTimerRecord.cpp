@@ -3,6 +3,7 @@
 #include "PropertyList.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -31,7 +32,16 @@ std::optional<QVariant> take(const QVariantMap &map, const char *name, int type,
         *problem = missing(name);
         return std::nullopt;
     }
-    if (found->typeId() != type) {
+    const int kind = found->typeId();
+    const bool integer = kind == QMetaType::Int || kind == QMetaType::UInt || kind == QMetaType::LongLong ||
+                         kind == QMetaType::ULongLong;
+    // An integer of any width is an integer, and a stored 0 or 1 is how some writers keep a boolean.
+    if (type == QMetaType::LongLong && integer &&
+        (kind != QMetaType::ULongLong || found->toULongLong() <= quint64(std::numeric_limits<qint64>::max())))
+        return QVariant(found->toLongLong());
+    if (type == QMetaType::Bool && integer && (found->toLongLong() == 0 || found->toLongLong() == 1))
+        return QVariant(found->toLongLong() == 1);
+    if (kind != type) {
         *problem = wrongKind(name, *found, expected);
         return std::nullopt;
     }

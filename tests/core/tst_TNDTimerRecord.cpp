@@ -154,8 +154,9 @@ private Q_SLOTS:
         QTest::newRow("seconds infinite")
             << with(QStringLiteral("totalSeconds"), QStringLiteral("inf"))
             << "the timer record's \"totalSeconds\" is \"inf\", not a number of seconds";
-        QTest::newRow("ic as an integer") << with(QStringLiteral("ic"), qint64(1))
-                                          << "the timer record's \"ic\" is an integer, not a boolean";
+        QTest::newRow("ic as an integer other than 0 or 1")
+            << with(QStringLiteral("ic"), qint64(2))
+            << "the timer record's \"ic\" is an integer, not a boolean";
         QTest::newRow("ic as a string") << with(QStringLiteral("ic"), QStringLiteral("ic"))
                                         << "the timer record's \"ic\" is a string, not a boolean";
         QTest::newRow("row as a real") << with(QStringLiteral("rowIndex"), 2.0)
@@ -169,6 +170,22 @@ private Q_SLOTS:
         QTest::newRow("two bad keys: the first is named")
             << twoBad << "the timer record's \"title\" is a real number, not a string";
     }
+    // Integers of every width are integers; a stored 0 or 1 is a boolean as some writers keep one.
+    void integerKindsAreRead() {
+        QVariantMap map = with(QStringLiteral("rowIndex"), int(3));
+        map.insert(QStringLiteral("ic"), qint64(1));
+        const TNDTimerRecord::Reading reading = TNDTimerRecord::fromMap(map);
+        QVERIFY2(reading.record, qPrintable(reading.problem));
+        QCOMPARE(reading.record->rowIndex(), int64_t(3));
+        QVERIFY(reading.record->ic());
+        map.insert(QStringLiteral("ic"), int(0));
+        map.insert(QStringLiteral("rowIndex"), quint64(4));
+        const TNDTimerRecord::Reading second = TNDTimerRecord::fromMap(map);
+        QVERIFY2(second.record, qPrintable(second.problem));
+        QVERIFY(!second.record->ic());
+        QCOMPARE(second.record->rowIndex(), int64_t(4));
+    }
+
     void badRecordIsRefusedNamingTheFirstBadKey() {
         QFETCH(QVariantMap, map);
         QFETCH(QString, problem);
