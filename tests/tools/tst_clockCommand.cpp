@@ -1,27 +1,11 @@
+#include "../processSupport.h"
+
 #include <QtTest>
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run runClock(const QStringList &arguments) {
-    QProcess process;
-    process.start(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"), arguments);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
 QJsonObject clockJson(const QStringList &arguments) {
-    const Run run = runClock(QStringList{QStringLiteral("--json")} + arguments);
+    const ClockRun run = runClock(QStringList{QStringLiteral("--json")} + arguments);
     return QJsonDocument::fromJson(run.out.toUtf8()).object();
 }
 
@@ -32,8 +16,8 @@ class TestClockCommand : public QObject {
 
 private Q_SLOTS:
     void title() {
-        const Run run = runClock({"--at", "1000000000", "--time-format", "%1I:%M:%S %p", "--am-pm", "AM,PM",
-                                  "--show", "seconds,ampm,weekday", "--title"});
+        const ClockRun run = runClock({"--at", "1000000000", "--time-format", "%1I:%M:%S %p", "--am-pm",
+                                       "AM,PM", "--show", "seconds,ampm,weekday", "--title"});
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out, QStringLiteral("Jorvac 9:26:38 AM\n"));
         QCOMPARE(run.err, QString());
@@ -54,7 +38,7 @@ private Q_SLOTS:
 
     void titleFollowsTheSwitches() {
         QFETCH(QStringList, arguments);
-        const Run run = runClock(arguments);
+        const ClockRun run = runClock(arguments);
         QCOMPARE(run.status, 0);
         QTEST(run.out, "title");
     }
@@ -94,7 +78,7 @@ private Q_SLOTS:
     }
 
     void jsonDoublesReadBackExactly() {
-        const Run run = runClock({"--json", "--at", "1234567890.123"});
+        const ClockRun run = runClock({"--json", "--at", "1234567890.123"});
         const QRegularExpression number(QStringLiteral("\"kestmoorTime\": ([-0-9.e+]+)"));
         const QRegularExpressionMatch match = number.match(run.out);
         QVERIFY(match.hasMatch());
@@ -105,8 +89,8 @@ private Q_SLOTS:
     }
 
     void reportIsTheFullReport() {
-        const Run run = runClock({"--at", "1700000000", "--time-format", "%H:%M:%S", "--date-format",
-                                  "%Y-%m-%d", "--show", "seconds"});
+        const ClockRun run = runClock({"--at", "1700000000", "--time-format", "%H:%M:%S", "--date-format",
+                                       "%Y-%m-%d", "--show", "seconds"});
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.startsWith(
             QStringLiteral("Ilsar 07:59:22, day 44 of Spring, day 134 of the year 635\n\nToday:\n"
@@ -124,7 +108,7 @@ private Q_SLOTS:
                    "<key>NSTimeFormatString</key><string>%1H.%M</string>"
                    "</dict></plist>");
         file.close();
-        const Run run = runClock({"--at", "1000000000", "--title", "--show", "weekday"});
+        const ClockRun run = runClock({"--at", "1000000000", "--title", "--show", "weekday"});
         QCOMPARE(run.out, QStringLiteral("Kemba 9.26\n"));
         QVERIFY(file.remove());
     }
@@ -151,7 +135,7 @@ private Q_SLOTS:
     void badArguments() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, problem);
-        const Run run = runClock(arguments);
+        const ClockRun run = runClock(arguments);
         QCOMPARE(run.status, 2);
         QCOMPARE(run.out, QString());
         QVERIFY2(run.err.startsWith(QStringLiteral("tindral-clock: ")), qPrintable(run.err));
@@ -160,7 +144,7 @@ private Q_SLOTS:
     }
 
     void help() {
-        const Run run = runClock({"--help"});
+        const ClockRun run = runClock({"--help"});
         QCOMPARE(run.status, 0);
         for (const char *option : {"--title", "--json", "--at", "--offset", "--time-format", "--date-format",
                                    "tindral-clock post", "tindral-clock listen", "tindral-clock settings",

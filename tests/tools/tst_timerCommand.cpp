@@ -1,6 +1,8 @@
 #include "DistributedNotificationCenter.h"
 #include "timerCommand.h"
 
+#include "../processSupport.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -9,30 +11,6 @@ namespace {
 // Archived colours: model 1 (RGB), then opacity, red, green and blue as 16-bit numbers and two bytes of 0.
 const QByteArray kWhite = QByteArray::fromHex("01ffffffffffffffff0000");
 const QByteArray kBlueish = QByteArray::fromHex("01ffff20208080c0c00000");
-
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run runClock(const QStringList &arguments) {
-    QProcess process;
-    // The command needs no display.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"), arguments);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QVariantMap record(const QString &title, const QString &time, const QByteArray &color,
                    const QString &transparency, const QString &totalSeconds, bool ic, qint64 rowIndex) {
@@ -151,14 +129,14 @@ private Q_SLOTS:
         QVERIFY(!timerCommandNotification(arguments, &told));
         QCOMPARE(told, problem);
 
-        const Run run = runClock(QStringList{"timer"} + arguments);
+        const ClockRun run = runClock(QStringList{"timer"} + arguments, true);
         QCOMPARE(run.status, 2);
         QCOMPARE(run.err, QStringLiteral("tindral-clock: ") + problem + QLatin1Char('\n'));
         QCOMPARE(run.out, QString());
     }
 
     void helpNamesTheCommands() {
-        const Run run = runClock({"timer", "--help"});
+        const ClockRun run = runClock({"timer", "--help"}, true);
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.startsWith(QStringLiteral("Usage: tindral-clock timer add --row N")));
         QCOMPARE(run.err, QString());
@@ -172,14 +150,15 @@ private Q_SLOTS:
             center.addObserver(QString(), [&](const Notification &note) { heard.append(note); });
         QVERIFY(center.waitForBus());
 
-        const Run run = runClock({"timer", "add", "--row", "0", "--title", "Tea", "--duration", "00:00:03"});
+        const ClockRun run =
+            runClock({"timer", "add", "--row", "0", "--title", "Tea", "--duration", "00:00:03"}, true);
         QCOMPARE(run.err, QString());
         QCOMPARE(run.status, 0);
         QTRY_COMPARE(heard.size(), 1);
         QCOMPARE(heard[0].name, QStringLiteral("TNDAddTimer"));
         QCOMPARE(heard[0].userInfo, record("Tea", "00:00:03", kWhite, "0.7", "3", false, 0));
 
-        QCOMPARE(runClock({"timer", "remove", "--row", "0"}).status, 0);
+        QCOMPARE(runClock({"timer", "remove", "--row", "0"}, true).status, 0);
         QTRY_COMPARE(heard.size(), 2);
         QCOMPARE(heard[1].name, QStringLiteral("TNDRemoveTimer"));
         QCOMPARE(heard[1].userInfo, (QVariantMap{{"rowIndex", qint64(0)}}));
