@@ -155,9 +155,16 @@ void ClockSwitches::watchIfPossible() {
 }
 
 // A watch ends when its file is replaced or removed, and a folder can only be watched once it exists; so the
-// list is brought up to date after every change.
+// list is brought up to date after every change. Until the preferences folder exists (a brand-new account),
+// the nearest folder above it that does is watched, so that its appearance is seen.
 QStringList ClockSwitches::updateWatchedPaths() {
-    const QStringList wanted{QFileInfo(m_file).absolutePath(), m_file, m_dconfFolder};
+    const QString folder = QFileInfo(m_file).absolutePath();
+    QStringList wanted{folder, m_file, m_dconfFolder};
+    QString above = folder;
+    while (!QFileInfo::exists(above) && QFileInfo(above).path() != above)
+        above = QFileInfo(above).path();
+    if (above != folder)
+        wanted << above;
     QStringList added;
     const QStringList watched = m_watcher->files() + m_watcher->directories();
     for (const QString &path : wanted) {

@@ -189,6 +189,23 @@ private Q_SLOTS:
         QCOMPARE(runs(), 1);
     }
 
+    // In a brand-new account the preferences folder may appear only after the program started.
+    void aPreferencesFolderThatAppearsLaterIsWatched() {
+        writeBytes(m_values, kGnomeDefaults);
+        const QString folder = m_folder.filePath(QStringLiteral("new/config"));
+        QDir(m_folder.filePath(QStringLiteral("new"))).removeRecursively();
+        ClockSwitches source(folder + QStringLiteral("/MenuBarClock.plist"), m_fake);
+        QCOMPARE(source.switches(), std::optional<QVariantMap>(switchesOf(false, false, false)));
+        QSignalSpy changed(&source, &ClockSwitches::changed);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(PropertyList::writeFile(folder + QStringLiteral("/MenuBarClock.plist"),
+                                        QVariantMap{{QStringLiteral("ShowDay"), true}}));
+        // Announced, not only read: the menu hears of it while it is closed.
+        QTRY_VERIFY_WITH_TIMEOUT(changed.size() >= 1, 20000);
+        QCOMPARE(source.switches(), (QVariantMap{{QStringLiteral("ShowDay"), true}}));
+        QDir(m_folder.filePath(QStringLiteral("new"))).removeRecursively();
+    }
+
     void otherFilesOfTheFolderAnnounceNothing() {
         writeBytes(m_values, kGnomeDefaults);
         auto source = switches();
