@@ -157,7 +157,6 @@ menuController::menuController(QObject *parent)
     connect(m_quitMenu, &QAction::triggered, this, &menuController::goAway);
     connect(m_openTindralMenu, &QAction::triggered, this, &menuController::openTindral);
 
-
     m_updateInterval = 1;
     m_tindralPreferences = UserDefaults::standardUserDefaults().dictionary();
     if (m_tindralPreferences) {
