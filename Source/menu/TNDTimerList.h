@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TNDTimerRecord.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -27,7 +29,8 @@ public:
     static constexpr char kRemoveTimerNote[] = "TNDRemoveTimer";
     static constexpr char kDoneTimerNote[] = "TNDDoneTimer";
     static constexpr char kTimerInfoKey[] = "timerInfo";
-    static constexpr char kRowIndexKey[] = "rowIndex";
+    // The notifications name a timer by the same key its record keeps its position under.
+    static constexpr const char *kRowIndexKey = TNDTimerRecord::kRowIndexKey;
 
     // "TNDDoneTimer" goes out on `center`.
     explicit TNDTimerList(DistributedNotificationCenter &center, QObject *parent = nullptr);
