@@ -1,0 +1,6 @@
+#include <QtTest>
+class TestUpdateController : public QObject {
+    Q_OBJECT
+};
+QTEST_MAIN(TestUpdateController)
+#include "tst_updateController.moc"
