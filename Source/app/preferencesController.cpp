@@ -68,13 +68,16 @@ void preferencesController::awakeFromNib() {
     m_showTindralCheckbox->setChecked(defaults.integerForKey(text(TND::kShowTindralMenuKey)) == 1);
     const qint64 index = defaults.integerForKey(text(TND::kUpdateTimerIndexKey));
     // An index the pull-down does not have leaves no entry selected.
-    m_updateTimerPulldown->setCurrentIndex(index >= 0 && index < m_updateTimerPulldown->count() ? int(index)
-                                                                                               : -1);
-    m_icSecondsOffsetTextField->setText(QString::number(defaults.integerForKey(text(TND::kICSecondsOffsetKey))));
+    const bool known = index >= 0 && index < m_updateTimerPulldown->count();
+    m_updateTimerPulldown->setCurrentIndex(known ? int(index) : -1);
+    m_icSecondsOffsetTextField->setText(
+        QString::number(defaults.integerForKey(text(TND::kICSecondsOffsetKey))));
 
     DistributedNotificationCenter &center = DistributedNotificationCenter::defaultCenter();
-    center.addObserver(text(TND::kTurnedOnNote), [this](const Notification &) { turnedOn(); }, this);
-    center.addObserver(text(TND::kWentAwayNote), [this](const Notification &) { wentAway(); }, this);
+    center.addObserver(
+        text(TND::kTurnedOnNote), [this](const Notification &) { turnedOn(); }, this);
+    center.addObserver(
+        text(TND::kWentAwayNote), [this](const Notification &) { wentAway(); }, this);
 
     m_updates->awakeFromNib();
 }

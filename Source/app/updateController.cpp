@@ -67,7 +67,8 @@ const char kNoVersion[] = "The version file names no version.";
 const char kVersionNotText[] = "The version file's “version” entry is %1, not a string.";
 
 const char kNoDownloadAddress[] = "The version file gives no download address.";
-const char kDownloadNotWebAddress[] = "The download address “%1” is not a web address, so Tindral cannot open it.";
+const char kDownloadNotWebAddress[] =
+    "The download address “%1” is not a web address, so Tindral cannot open it.";
 const char kCouldNotOpen[] = "Tindral could not open the download page";
 const char kOpenByHand[] = "Open %1 in your web browser to download version %2.";
 

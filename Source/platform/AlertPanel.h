@@ -4,8 +4,8 @@
 
 #include <functional>
 
-// A modal alert with a title, a message and one or two buttons. Tests install an answerer so that no alert ever
-// waits for a person: it sees what would have been shown and gives the button's result.
+// A modal alert with a title, a message and one or two buttons. Tests install an answerer so that no alert
+// ever waits for a person: it sees what would have been shown and gives the button's result.
 class AlertPanel {
 public:
     struct Alert {

@@ -25,7 +25,8 @@ QVariant setting(const char *key) {
 }
 
 QString settingsText(const QString &entries) {
-    return QStringLiteral("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>%1</dict></plist>").arg(entries);
+    return QStringLiteral("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>%1</dict></plist>")
+        .arg(entries);
 }
 
 } // namespace
@@ -41,8 +42,12 @@ private:
     QList<AlertPanel::Alert> m_alerts;
     std::unique_ptr<preferencesController> m_prefs;
 
-    QCheckBox *checkbox() const { return m_prefs->findChild<QCheckBox *>(QStringLiteral("showTindralCheckbox")); }
-    QComboBox *pulldown() const { return m_prefs->findChild<QComboBox *>(QStringLiteral("updateTimerPulldown")); }
+    QCheckBox *checkbox() const {
+        return m_prefs->findChild<QCheckBox *>(QStringLiteral("showTindralCheckbox"));
+    }
+    QComboBox *pulldown() const {
+        return m_prefs->findChild<QComboBox *>(QStringLiteral("updateTimerPulldown"));
+    }
     QLineEdit *offsetField() const {
         return m_prefs->findChild<QLineEdit *>(QStringLiteral("icSecondsOffsetTextField"));
     }
@@ -96,8 +101,8 @@ private Q_SLOTS:
                    QStringLiteral("#!/bin/sh\necho started >> '%1'\nexec '%2' post TNDTurnedOn\n")
                        .arg(m_folders.filePath("started"), QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"))
                        .toUtf8());
-        QVERIFY(QFile::setPermissions(present + "/TindralMenu", QFile::ReadOwner | QFile::WriteOwner |
-                                                                     QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(present + "/TindralMenu",
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         // One folder without the companion, one whose companion is not a program.
         QVERIFY(QDir().mkpath(applicationFolder("absent") + "/Resources"));
         const QString broken = applicationFolder("broken") + "/Resources/TindralMenu.app";
@@ -113,7 +118,8 @@ private Q_SLOTS:
         m_spy->addObserver({}, [this](const Notification &n) { m_heard.append(n); });
         QVERIFY(m_spy->waitForBus());
         NotificationCenter::defaultCenter().addObserver(
-            QStringLiteral("TNDUpdateTimerInterval"), [this](const Notification &n) { m_heardInside.append(n); });
+            QStringLiteral("TNDUpdateTimerInterval"),
+            [this](const Notification &n) { m_heardInside.append(n); });
 
         m_prefs = std::make_unique<preferencesController>();
         m_prefs->awakeFromNib();
@@ -135,16 +141,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("ticked");
         QTest::addColumn<QString>("interval");
         QTest::addColumn<QString>("offset");
-        QTest::newRow("no settings file") << QString() << false << "1 second" << "0";
+        QTest::newRow("no settings file") << QString() << false << "1 second"
+                                          << "0";
         QTest::newRow("companion on, fourth interval, offset -12")
             << "<key>showTindralMenu</key><true/><key>updateTimerIndex</key><integer>3</integer>"
                "<key>icSecondsOffset</key><integer>-12</integer>"
-            << true << "15 seconds" << "-12";
+            << true << "15 seconds"
+            << "-12";
         QTest::newRow("showTindralMenu 2 is not on")
             << "<key>showTindralMenu</key><integer>2</integer><key>updateTimerIndex</key><integer>1</integer>"
-            << false << "3 seconds" << "0";
+            << false << "3 seconds"
+            << "0";
         QTest::newRow("an index the pull-down does not have selects nothing")
-            << "<key>updateTimerIndex</key><integer>9</integer>" << false << "" << "0";
+            << "<key>updateTimerIndex</key><integer>9</integer>" << false << ""
+            << "0";
     }
 
     void controlsStartFromTheSettings() {
@@ -186,9 +196,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("message");
         QTest::newRow("no companion in the application folder")
-            << "absent" << "There was a problem finding the Tindral Menu\nError: 127";
+            << "absent"
+            << "There was a problem finding the Tindral Menu\nError: 127";
         QTest::newRow("a companion that is not a program")
-            << "broken" << "There was a problem launching the Tindral Menu\nError: 126";
+            << "broken"
+            << "There was a problem launching the Tindral Menu\nError: 126";
     }
 
     void aFailedStartUnticksTheBoxAndLeavesTheSetting() {
@@ -252,14 +264,22 @@ private Q_SLOTS:
     void typingIntoTheOffsetField_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("a negative number") << "-30" << "-30";
-        QTest::newRow("a plus sign") << "+7" << "+7";
-        QTest::newRow("letters are refused") << "abc" << "";
-        QTest::newRow("letters after a number are refused") << "12abc" << "12";
-        QTest::newRow("a blank is refused") << "1 2" << "12";
-        QTest::newRow("the smallest 32-bit number") << "-2147483648" << "-2147483648";
-        QTest::newRow("a digit past the largest is refused") << "2147483648" << "214748364";
-        QTest::newRow("thousands separators are refused") << "1,000" << "1000";
+        QTest::newRow("a negative number") << "-30"
+                                           << "-30";
+        QTest::newRow("a plus sign") << "+7"
+                                     << "+7";
+        QTest::newRow("letters are refused") << "abc"
+                                             << "";
+        QTest::newRow("letters after a number are refused") << "12abc"
+                                                            << "12";
+        QTest::newRow("a blank is refused") << "1 2"
+                                            << "12";
+        QTest::newRow("the smallest 32-bit number") << "-2147483648"
+                                                    << "-2147483648";
+        QTest::newRow("a digit past the largest is refused") << "2147483648"
+                                                             << "214748364";
+        QTest::newRow("thousands separators are refused") << "1,000"
+                                                          << "1000";
     }
 
     void typingIntoTheOffsetField() {

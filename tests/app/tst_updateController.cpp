@@ -19,20 +19,23 @@ namespace {
 constexpr double kMoment = 1700000000.0;
 
 QByteArray versionFile(const QString &entries) {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>%1</dict></plist>\n")
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>%1</dict></plist>\n")
         .arg(entries)
         .toUtf8();
 }
 
 QByteArray entries(const QString &version, const QString &details, const QString &urlLatest) {
-    return versionFile(QStringLiteral("<key>version</key><string>%1</string><key>details</key><string>%2</string>"
-                                      "<key>urlLatest</key><string>%3</string>")
-                           .arg(version, details, urlLatest));
+    return versionFile(
+        QStringLiteral("<key>version</key><string>%1</string><key>details</key><string>%2</string>"
+                       "<key>urlLatest</key><string>%3</string>")
+            .arg(version, details, urlLatest));
 }
 
 QByteArray response(const QByteArray &status, const QByteArray &body, const QByteArray &headers = {}) {
-    return "HTTP/1.1 " + status + "\r\nContent-Type: application/xml\r\nContent-Length: " +
-           QByteArray::number(body.size()) + "\r\nConnection: close\r\n" + headers + "\r\n" + body;
+    return "HTTP/1.1 " + status +
+           "\r\nContent-Type: application/xml\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\nConnection: close\r\n" + headers + "\r\n" + body;
 }
 
 QVariant setting(const char *key) {
@@ -135,14 +138,16 @@ private Q_SLOTS:
         m_server->asked.clear();
         updates()->setRunningVersion(QStringLiteral("2.1"));
         updates()->setTimeLimit(updateController::kTimeLimitMilliseconds);
-        UserDefaults::standardUserDefaults().setObjectForKey(m_server->address(), QStringLiteral("updateServer"));
+        UserDefaults::standardUserDefaults().setObjectForKey(m_server->address(),
+                                                             QStringLiteral("updateServer"));
     }
 
     void theFirstStart() {
         QFile::remove(UserDefaults::standardPath());
         preferencesController fresh;
         fresh.awakeFromNib();
-        QCOMPARE(fresh.findChild<QLabel *>("oLastVersion")->text(), QStringLiteral("Last Check: Version Unknown"));
+        QCOMPARE(fresh.findChild<QLabel *>("oLastVersion")->text(),
+                 QStringLiteral("Last Check: Version Unknown"));
         QCOMPARE(fresh.findChild<QLabel *>("oLastDate")->text(), QStringLiteral("Date Unknown"));
     }
 
@@ -159,7 +164,8 @@ private Q_SLOTS:
         const QStringList updateLater{"Update", "Later"};
         const QString newVersion = "There is a new version of Tindral out!";
         QTest::newRow("equal 2.1") << "2.1" << entries("2.1", "Faster moons", "https://example.org/get") << 1
-                                   << "Tindral is up-to-date!" << "Come back again soon +)" << QStringList{"OK"}
+                                   << "Tindral is up-to-date!"
+                                   << "Come back again soon +)" << QStringList{"OK"}
                                    << "Tindral was upto date for version 2.1" << QStringList();
         QTest::newRow("2.2 against 2.1, Later")
             << "2.1" << entries("2.2", "Faster moons", "https://example.org/get") << 0 << newVersion
@@ -171,12 +177,12 @@ private Q_SLOTS:
             << "Tindral was updated to version 2.2" << QStringList{"https://example.org/get"};
         QTest::newRow("2.10 against 2.9 is new")
             << "2.9" << entries("2.10", "", "http://example.org/get") << 0 << newVersion
-            << "Your version: 2.9\nNew version: 2.10\n\n" << updateLater << "New version 2.10 was avaliable"
-            << QStringList();
+            << "Your version: 2.9\nNew version: 2.10\n\n"
+            << updateLater << "New version 2.10 was avaliable" << QStringList();
         QTest::newRow("2.1 against 2.2 is new too")
             << "2.2" << entries("2.1", "Older", "http://example.org/get") << 0 << newVersion
-            << "Your version: 2.2\nNew version: 2.1\n\nOlder" << updateLater << "New version 2.1 was avaliable"
-            << QStringList();
+            << "Your version: 2.2\nNew version: 2.1\n\nOlder" << updateLater
+            << "New version 2.1 was avaliable" << QStringList();
         QTest::newRow("details keep their % and markup")
             << "2.1" << entries("2.2", "100% &lt;b&gt;new&lt;/b&gt; %1 %@", "http://example.org/get") << 0
             << newVersion << "Your version: 2.1\nNew version: 2.2\n\n100% <b>new</b> %1 %@" << updateLater
@@ -185,16 +191,18 @@ private Q_SLOTS:
             << "2.1"
             << versionFile("<key>version</key><string>2.2</string><key>details</key><integer>7</integer>"
                            "<key>urlLatest</key><string>http://example.org/get</string>")
-            << 0 << newVersion << "Your version: 2.1\nNew version: 2.2\n\n" << updateLater
-            << "New version 2.2 was avaliable" << QStringList();
+            << 0 << newVersion << "Your version: 2.1\nNew version: 2.2\n\n"
+            << updateLater << "New version 2.2 was avaliable" << QStringList();
         QTest::newRow("a download address that is a script is never opened")
             << "2.1" << entries("2.2", "Faster moons", "javascript:alert(1)") << 1 << newVersion
-            << "Your version: 2.1\nNew version: 2.2\n\nFaster moons\n\nThe download address “javascript:alert(1)” "
+            << "Your version: 2.1\nNew version: 2.2\n\nFaster moons\n\nThe download address "
+               "“javascript:alert(1)” "
                "is not a web address, so Tindral cannot open it."
             << QStringList{"OK"} << "New version 2.2 was avaliable" << QStringList();
         QTest::newRow("a download address that is a file is never opened")
             << "2.1" << entries("2.2", "Faster moons", "file:///etc/passwd") << 1 << newVersion
-            << "Your version: 2.1\nNew version: 2.2\n\nFaster moons\n\nThe download address “file:///etc/passwd” "
+            << "Your version: 2.1\nNew version: 2.2\n\nFaster moons\n\nThe download address "
+               "“file:///etc/passwd” "
                "is not a web address, so Tindral cannot open it."
             << QStringList{"OK"} << "New version 2.2 was avaliable" << QStringList();
         QTest::newRow("no download address")
@@ -222,7 +230,8 @@ private Q_SLOTS:
         QCOMPARE(m_alerts[0].alternateButton, buttons.value(1));
         QTEST(m_opened, "opened");
         QCOMPARE(setting("lastVersion"), QVariant(outcome));
-        QCOMPARE(setting("lastDate"), QVariant(QDateTime(QDate(2023, 11, 14), QTime(22, 13, 20), QTimeZone::utc())));
+        QCOMPARE(setting("lastDate"),
+                 QVariant(QDateTime(QDate(2023, 11, 14), QTime(22, 13, 20), QTimeZone::utc())));
         QCOMPARE(lastVersionField(), "Last Check: " + outcome);
         QCOMPARE(lastDateField(), QStringLiteral("Tuesday, November 14, 2023"));
         QVERIFY(!updates()->isChecking());
@@ -234,17 +243,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reason");
 
         const int limit = updateController::kTimeLimitMilliseconds;
-        QTest::newRow("404") << response("404 Not Found", "nothing here") << limit
-                             << "The update server answered “404 Not Found” instead of sending the version file.";
-        QTest::newRow("500") << response("500 Internal Server Error", "") << limit
-                             << "The update server answered “500 Internal Server Error” instead of sending the "
-                                "version file.";
-        QTest::newRow("a server that never answers") << QByteArray() << 300
-                                                     << "The update server did not answer within 0.3 seconds.";
+        QTest::newRow("404")
+            << response("404 Not Found", "nothing here") << limit
+            << "The update server answered “404 Not Found” instead of sending the version file.";
+        QTest::newRow("500")
+            << response("500 Internal Server Error", "") << limit
+            << "The update server answered “500 Internal Server Error” instead of sending the "
+               "version file.";
+        QTest::newRow("a server that never answers")
+            << QByteArray() << 300 << "The update server did not answer within 0.3 seconds.";
         QTest::newRow("garbage") << response("200 OK", "this is not a property list \x01\x02 at all") << limit
                                  << "The version file is not a property list that Tindral can read.";
-        QTest::newRow("1 MB of data") << response("200 OK", QByteArray(1024 * 1024, 'x')) << limit
-                                      << "The update server sent more than 64 KiB, too much for a version file.";
+        QTest::newRow("1 MB of data")
+            << response("200 OK", QByteArray(1024 * 1024, 'x')) << limit
+            << "The update server sent more than 64 KiB, too much for a version file.";
         QTest::newRow("a version that is a number")
             << response("200 OK", versionFile("<key>version</key><integer>3</integer>")) << limit
             << "The version file's “version” entry is an integer, not a string.";
@@ -276,7 +288,8 @@ private Q_SLOTS:
         QCOMPARE(m_alerts[0].defaultButton, QStringLiteral("OK"));
         QVERIFY(m_opened.isEmpty());
         QCOMPARE(setting("lastVersion"), QVariant("Check failed. " + reason));
-        QCOMPARE(setting("lastDate"), QVariant(QDateTime(QDate(2023, 11, 14), QTime(22, 13, 20), QTimeZone::utc())));
+        QCOMPARE(setting("lastDate"),
+                 QVariant(QDateTime(QDate(2023, 11, 14), QTime(22, 13, 20), QTimeZone::utc())));
         QCOMPARE(lastVersionField(), "Last Check: Check failed. " + reason);
     }
 
@@ -289,7 +302,8 @@ private Q_SLOTS:
                                                              QStringLiteral("updateServer"));
         QVERIFY(checkNow());
         const QString reason =
-            QStringLiteral("The update server at http://127.0.0.1:%1 could not be reached (Connection refused).")
+            QStringLiteral(
+                "The update server at http://127.0.0.1:%1 could not be reached (Connection refused).")
                 .arg(port);
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Tindral could not check for updates"));
@@ -322,7 +336,8 @@ private Q_SLOTS:
         QTest::newRow("no server") << QVariant() << "No update server is set for this build";
         QTest::newRow("an empty setting") << QVariant(QString()) << "No update server is set for this build";
         QTest::newRow("a server that is not a web address")
-            << QVariant(QStringLiteral("ftp://127.0.0.1/")) << "The update server address “ftp://127.0.0.1/” is not a web address.";
+            << QVariant(QStringLiteral("ftp://127.0.0.1/"))
+            << "The update server address “ftp://127.0.0.1/” is not a web address.";
     }
 
     void withoutAServerNothingIsFetched() {
@@ -390,7 +405,8 @@ private Q_SLOTS:
         QVERIFY(checkNow());
         m_prefs->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_prefs.get()));
-        QVERIFY(m_prefs->grab().save(QCoreApplication::applicationDirPath() + "/preferencesWindowAfterCheck.png"));
+        QVERIFY(m_prefs->grab().save(QCoreApplication::applicationDirPath() +
+                                     "/preferencesWindowAfterCheck.png"));
         m_prefs->hide();
     }
 
