@@ -237,6 +237,22 @@ private Q_SLOTS:
         QVERIFY(!updates()->isChecking());
     }
 
+    void aDownloadPageThatDoesNotOpen() {
+        // No browser to hand the address to: the user is told where to go, and nothing counts as updated.
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        serve(response("200 OK", entries("2.2", "Faster moons", "https://example.org/get")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not support .*openUrl"));
+        const bool checked = checkNow();
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+        QVERIFY(checked);
+        QCOMPARE(m_alerts.size(), 2);
+        QCOMPARE(m_alerts[0].title, QStringLiteral("There is a new version of Tindral out!"));
+        QCOMPARE(m_alerts[1].title, QStringLiteral("Tindral could not open the download page"));
+        QCOMPARE(m_alerts[1].message,
+                 QStringLiteral("Open https://example.org/get in your web browser to download version 2.2."));
+        QCOMPARE(setting("lastVersion"), QVariant(QStringLiteral("New version 2.2 was avaliable")));
+    }
+
     void aCheckThatFails_data() {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("timeLimit");
