@@ -358,12 +358,15 @@ private Q_SLOTS:
 
     void withoutAServerNothingIsFetched() {
         QFETCH(QVariant, stored);
+        QFETCH(QString, message);
+        if (message.startsWith("No update server") && !QStringLiteral(BUILD_UPDATE_SERVER).isEmpty())
+            QSKIP("This build has an update server of its own (TINDRAL_UPDATE_SERVER).");
         QFile::remove(UserDefaults::standardPath());
         UserDefaults::standardUserDefaults().setObjectForKey(stored, QStringLiteral("updateServer"));
         QVERIFY(checkNow());
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Tindral could not check for updates"));
-        QTEST(m_alerts[0].message, "message");
+        QCOMPARE(m_alerts[0].message, message);
         QVERIFY(m_server->asked.isEmpty());
         QCOMPARE(setting("lastVersion"), QVariant());
         QCOMPARE(setting("lastDate"), QVariant());
