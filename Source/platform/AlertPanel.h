@@ -12,7 +12,7 @@ public:
         QString title;
         QString message;
         QString defaultButton;
-        QString alternateButton; // empty: the alert has the default button only
+        QString alternateButton{}; // empty: the alert has the default button only
     };
     using Answerer = std::function<int(const Alert &)>;
 
