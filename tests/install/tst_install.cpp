@@ -3,7 +3,7 @@
 // the desktop files passing their validators, the completion, and the installed Tindral starting the
 // installed companion, whose login entry names the installed path.
 #include "DistributedNotificationCenter.h"
-#include "fileSupport.h"
+#include "../fileSupport.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -189,7 +189,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("excerpt");
         QTest::newRow("tindral-clock") << QStringLiteral("tindral-clock.1.gz")
                                        << QStringLiteral("--time-format F");
-        QTest::newRow("tindral") << QStringLiteral("tindral.1.gz") << QStringLiteral("opens Tindral's main window");
+        QTest::newRow("tindral") << QStringLiteral("tindral.1.gz") << QStringLiteral("one Tindral at a time");
     }
 
     void theManualPagesRead() {
