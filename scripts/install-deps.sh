@@ -10,6 +10,9 @@ packages=(
     # The desktop's own clock settings (GNOME's), which ClockSwitches reads through gsettings and its tests
     # change through dconf on their private bus.
     libglib2.0-bin gsettings-desktop-schemas dconf-gsettings-backend dconf-service
+    # The install checks: the validators of the desktop entry and the AppStream file, the manual pages'
+    # reader, readelf, and the completion's framework.
+    desktop-file-utils appstream man-db binutils bash-completion
 )
 
 missing=()
