@@ -261,5 +261,6 @@ void timerField::chooseFont() {
 }
 
 void timerField::durationChanged() {
-    setAccessibleDescription(QString::fromLatin1(kAccessibleDescription).arg(formated(), partName(m_selected)));
+    setAccessibleDescription(
+        QString::fromLatin1(kAccessibleDescription).arg(formated(), partName(m_selected)));
 }

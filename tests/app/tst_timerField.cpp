@@ -3,7 +3,6 @@
 #include <QImage>
 #include <QtTest>
 
-
 namespace {
 
 const QColor kWhite(255, 255, 255);
@@ -100,8 +99,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("secondsPart");
         QTest::addColumn<QString>("formated");
         QTest::addColumn<QString>("totalSecondsString");
-        QTest::newRow("nothing") << 0u << 0 << 0 << 0 << "00:00:00" << "0";
-        QTest::newRow("one of each part") << 3661u << 1 << 1 << 1 << "01:01:01" << "3661";
+        QTest::newRow("nothing") << 0u << 0 << 0 << 0 << "00:00:00"
+                                 << "0";
+        QTest::newRow("one of each part") << 3661u << 1 << 1 << 1 << "01:01:01"
+                                          << "3661";
         QTest::newRow("the most two digits of hours show") << 359999u << 99 << 59 << 59 << "99:59:59"
                                                            << "359999";
         QTest::newRow("a hundred hours take three digits") << 360000u << 100 << 0 << 0 << "100:00:00"
@@ -109,7 +110,8 @@ private Q_SLOTS:
         QTest::newRow("ten of each part, no leading zero") << 36610u << 10 << 10 << 10 << "10:10:10"
                                                            << "36610";
         QTest::newRow("the largest count stays positive in the text")
-            << 4294967295u << 1193046 << 28 << 15 << "1193046:28:15" << "4294967295";
+            << 4294967295u << 1193046 << 28 << 15 << "1193046:28:15"
+            << "4294967295";
     }
     void setTotalSecondsSplitsAndRedraws() {
         QFETCH(uint, seconds);
@@ -171,11 +173,11 @@ private Q_SLOTS:
         QTest::addColumn<uint>("amount");
         QTest::addColumn<QString>("formated");
         QTest::addColumn<uint>("totalSeconds");
-        QTest::newRow("125 s on 00:00:00 carry two minutes")
-            << 0u << "seconds" << 125u << "00:02:05" << 125u;
+        QTest::newRow("125 s on 00:00:00 carry two minutes") << 0u << "seconds" << 125u << "00:02:05" << 125u;
         QTest::newRow("3600 s on 00:59:00 carry through minutes into hours")
             << 3540u << "seconds" << 3600u << "01:59:00" << 7140u;
-        QTest::newRow("130 min on 00:00:00 carry two hours") << 0u << "minutes" << 130u << "02:10:00" << 7800u;
+        QTest::newRow("130 min on 00:00:00 carry two hours")
+            << 0u << "minutes" << 130u << "02:10:00" << 7800u;
         QTest::newRow("1 s on 00:59:59 rolls every part") << 3599u << "seconds" << 1u << "01:00:00" << 3600u;
         QTest::newRow("59 s on 00:00:00 carry nothing") << 0u << "seconds" << 59u << "00:00:59" << 59u;
         QTest::newRow("1 min on 00:59:30 carries an hour") << 3570u << "minutes" << 1u << "01:00:30" << 3630u;
@@ -274,12 +276,14 @@ private Q_SLOTS:
         bool inked = false;
         for (int y = 1; y <= 18; ++y) {
             for (const int x : {4, 24, 44, 60, 61, 62})
-                QVERIFY2(shot.pixelColor(x, y) == kWhite, qPrintable(QStringLiteral("ink at %1, %2").arg(x).arg(y)));
+                QVERIFY2(shot.pixelColor(x, y) == kWhite,
+                         qPrintable(QStringLiteral("ink at %1, %2").arg(x).arg(y)));
             for (int x = 5; x < 20; ++x)
                 inked = inked || shot.pixelColor(x, y) != kWhite;
         }
         QVERIFY(inked);
-        QVERIFY(shot.save(QCoreApplication::applicationDirPath() + QStringLiteral("/timerField-wide-digits.png")));
+        QVERIFY(shot.save(QCoreApplication::applicationDirPath() +
+                          QStringLiteral("/timerField-wide-digits.png")));
     }
 };
 
