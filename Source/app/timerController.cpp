@@ -270,7 +270,8 @@ void timerController::tableViewSelectionDidChange() {
     std::optional<TimerRecordCheck::Result> read;
     if (row >= 0 && row < m_timerArray.size())
         read = TimerRecordCheck::read(m_timerArray[row]);
-    // Every record in the list was read when it came in; one that could not be is shown as nothing selected.
+    // Every record in the list passed the companion's check when it came in, so only "nothing selected" takes
+    // this way; a record that did not pass would show the defaults, its row still deletable.
     if (!read || !read->record) {
         m_ui->oDelete->setEnabled(row >= 0);
         m_ui->oChange->setEnabled(row >= 0);

@@ -178,7 +178,11 @@ void timerField::paintEvent(QPaintEvent *) {
     // Lines along the bounds: one on the edge would be half outside the view, so each is drawn on the
     // outermost row or column of pixels.
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(QColor(kGrayLevel, kGrayLevel, kGrayLevel), 0));
+    // With the keyboard focus the frame takes the highlight colour, so that Left and Right have a visible
+    // home.
+    const QColor frame = hasFocus() ? palette().color(QPalette::Active, QPalette::Highlight)
+                                    : QColor(kGrayLevel, kGrayLevel, kGrayLevel);
+    painter.setPen(QPen(frame, 0));
     const auto inside = [w, h](QPointF p) {
         return QPointF(std::clamp(p.x(), 0.0, w - 1), std::clamp(p.y(), 0.0, h - 1));
     };
@@ -230,6 +234,16 @@ void timerField::keyPressEvent(QKeyEvent *event) {
     event->accept();
 }
 
+void timerField::focusInEvent(QFocusEvent *event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void timerField::focusOutEvent(QFocusEvent *event) {
+    update();
+    QWidget::focusOutEvent(event);
+}
+
 void timerField::changeEvent(QEvent *event) {
     if (event->type() == QEvent::FontChange)
         chooseFont();
@@ -240,7 +254,6 @@ void timerField::select(int32_t part) {
     m_selected = part;
     durationChanged();
     update();
-    Q_EMIT selectedChanged(m_selected);
 }
 
 // The widget's own font, made smaller until the widest two digits fit a field.

@@ -55,13 +55,12 @@ public:
 
     QSize sizeHint() const override;
 
-Q_SIGNALS:
-    void selectedChanged(int32_t selected);
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
