@@ -23,8 +23,8 @@ QString text(const char *contractName) {
 }
 
 // The pictures' own names, read out by screen readers.
-const char kMoonPictureName[] = "%1 moon, day %2";     // "Waxing Gibbous moon, day 11"
-const char kNamedMoonPictureName[] = "%1, day %2";     // "Full Moon, day 15": the phase names the moon
+const char kMoonPictureName[] = "%1 moon, day %2";      // "Waxing Gibbous moon, day 11"
+const char kNamedMoonPictureName[] = "%1, day %2";      // "Full Moon, day 15": the phase names the moon
 const char kStarsPictureName[] = "Constellation of %1"; // the stars of a sign
 
 // The pane shows the pictures at their pane size; the files of twice the density serve screens that have it.
@@ -123,9 +123,10 @@ void dateTimeController::updateTimerInterval(const QVariantMap &userInfo) {
     } else {
         period = periodFromSetting(*seconds);
         if (period != *seconds)
-            qWarning("TNDUpdateTimerInterval: \"updateInterval\" %lld is longer than a day; the pane is redrawn "
-                     "every %d s",
-                     static_cast<long long>(*seconds), period);
+            qWarning(
+                "TNDUpdateTimerInterval: \"updateInterval\" %lld is longer than a day; the pane is redrawn "
+                "every %d s",
+                static_cast<long long>(*seconds), period);
     }
     // The pane keeps what it shows until the first tick of the new period.
     startTimerLoop(period);
@@ -137,10 +138,10 @@ void dateTimeController::setPicture(QLabel *view, const QString &name, const QSt
     const Bundle bundle = Bundle::mainBundle();
     const QString base = name + QLatin1String(kPaneSizeSuffix);
     const QString single = bundle.pathForResource(base, QStringLiteral("png"));
-    const QString twice = devicePixelRatioF() > 1.0
-                              ? bundle.pathForResource(base + QLatin1String(kDoubleDensitySuffix),
-                                                       QStringLiteral("png"))
-                              : QString();
+    const QString twice =
+        devicePixelRatioF() > 1.0
+            ? bundle.pathForResource(base + QLatin1String(kDoubleDensitySuffix), QStringLiteral("png"))
+            : QString();
     QPixmap picture;
     if (!twice.isEmpty() && picture.load(twice))
         picture.setDevicePixelRatio(2.0);

@@ -3,6 +3,7 @@
 
 #include "ApplicationIcon.h"
 #include "ConstellationPicture.h"
+#include "DawnDuskPicture.h"
 #include "MoonPicture.h"
 #include "PictureSizes.h"
 #include "ZodiacSymbolPicture.h"
@@ -70,6 +71,12 @@ int main(int argc, char **argv) {
          ok;
     ok = writePicture(drawApplicationIcon(2 * PictureSizes::icon),
                       folder.filePath(QStringLiteral("tindral_icon@2x.png"))) &&
+         ok;
+    ok = writePicture(drawDawnDuskPicture(PictureSizes::pane),
+                      folder.filePath(QStringLiteral("dawnDusk-64.png"))) &&
+         ok;
+    ok = writePicture(drawDawnDuskPicture(2 * PictureSizes::pane),
+                      folder.filePath(QStringLiteral("dawnDusk-64@2x.png"))) &&
          ok;
     return ok ? 0 : 1;
 }

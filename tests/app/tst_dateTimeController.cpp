@@ -24,17 +24,17 @@ const QByteArray kWeekdayNoSeconds = "<?xml version=\"1.0\"?><plist version=\"1.
                                      "<key>ShowDay</key><true/></dict></plist>\n";
 
 // OOC moments (seconds since 1970), each half an IC second into the IC time named.
-constexpr double kWorkedExample = 1000000000.0;          // day 110, 09:26:38, weekday 2, lunar day 11
-constexpr double kBeforeSunrise = 999996368.011;         // day 110, 05:19:00; sunrise 05:20
-constexpr double kSunriseMinute = 999996382.678;         // day 110, 05:20:00
-constexpr double kSunsetMinute = 1000008116.011;         // day 110, 18:40:00; sunset 18:40
-constexpr double kMorning = 1000000049.344;              // day 110, 09:30:00
-constexpr double kWeekday5At1859 = 1000071754.678;       // day 113 (day count 47633), lunar day 14
-constexpr double kWeekday5At1900 = 1000071769.344;       // day 113, 19:00:00
-constexpr double kWeekday6AtMidnight = 1000076169.344;   // day 114 (day count 47634), lunar day 15
-constexpr double kLunarDay15At1159 = 1000086714.678;     // day 114, 11:59:00
-constexpr double kLunarDay15AtNoon = 1000086729.344;     // day 114, 12:00:00
-constexpr double kLunarDay16 = 1000107849.344;           // day 115, 12:00:00
+constexpr double kWorkedExample = 1000000000.0;        // day 110, 09:26:38, weekday 2, lunar day 11
+constexpr double kBeforeSunrise = 999996368.011;       // day 110, 05:19:00; sunrise 05:20
+constexpr double kSunriseMinute = 999996382.678;       // day 110, 05:20:00
+constexpr double kSunsetMinute = 1000008116.011;       // day 110, 18:40:00; sunset 18:40
+constexpr double kMorning = 1000000049.344;            // day 110, 09:30:00
+constexpr double kWeekday5At1859 = 1000071754.678;     // day 113 (day count 47633), lunar day 14
+constexpr double kWeekday5At1900 = 1000071769.344;     // day 113, 19:00:00
+constexpr double kWeekday6AtMidnight = 1000076169.344; // day 114 (day count 47634), lunar day 15
+constexpr double kLunarDay15At1159 = 1000086714.678;   // day 114, 11:59:00
+constexpr double kLunarDay15AtNoon = 1000086729.344;   // day 114, 12:00:00
+constexpr double kLunarDay16 = 1000107849.344;         // day 115, 12:00:00
 
 } // namespace
 
@@ -83,13 +83,30 @@ private Q_SLOTS:
     }
 
     void theFormHasEveryOutletAndAFixedSize() {
-        for (const char *name :
-             {"dateTimeString", "dawnDuskImage", "fullMoonEndString", "fullMoonNoonString", "fullMoonStartString",
-              "lunarFullMoonString", "lunarImage", "lunarNextFullMoonString", "lundarDayString",
-              "lundarNameString", "nextFullMoonEndString", "nextFullMoonNoonString", "nextFullMoonStartString",
-              "nextZodiacString", "sunriseString", "sunsetString", "tomorowSunriseString",
-              "tomorrowSunsetString", "zodiacStarsImage", "zodiacString", "zodiacSymbolImage",
-              "zodiacNextStarsImage", "zodiacNextSymbolImage", "coliseumString"})
+        for (const char *name : {"dateTimeString",
+                                 "dawnDuskImage",
+                                 "fullMoonEndString",
+                                 "fullMoonNoonString",
+                                 "fullMoonStartString",
+                                 "lunarFullMoonString",
+                                 "lunarImage",
+                                 "lunarNextFullMoonString",
+                                 "lundarDayString",
+                                 "lundarNameString",
+                                 "nextFullMoonEndString",
+                                 "nextFullMoonNoonString",
+                                 "nextFullMoonStartString",
+                                 "nextZodiacString",
+                                 "sunriseString",
+                                 "sunsetString",
+                                 "tomorowSunriseString",
+                                 "tomorrowSunsetString",
+                                 "zodiacStarsImage",
+                                 "zodiacString",
+                                 "zodiacSymbolImage",
+                                 "zodiacNextStarsImage",
+                                 "zodiacNextSymbolImage",
+                                 "coliseumString"})
             QVERIFY2(m_pane->findChild<QLabel *>(QLatin1String(name)), name);
         QVERIFY(m_pane->minimumSize() == m_pane->maximumSize());
         QVERIFY(m_pane->width() >= 400 && m_pane->height() >= 300);
@@ -97,7 +114,8 @@ private Q_SLOTS:
 
     void awakeningFillsThePaneAndStartsBothTimers() {
         // Filled before the first tick: the worked example's moment, set before awakeFromNib.
-        QCOMPARE(field("dateTimeString"), QStringLiteral("Jorvac 09:26:38, day 20 of Spring, day 110 of the year 543"));
+        QCOMPARE(field("dateTimeString"),
+                 QStringLiteral("Jorvac 09:26:38, day 20 of Spring, day 110 of the year 543"));
         // No "updateTimerInterval" in the settings: one second.
         QVERIFY(m_pane->timerLoop()->isActive());
         QVERIFY(!m_pane->timerLoop()->isSingleShot());
@@ -158,8 +176,10 @@ private Q_SLOTS:
             "The Sun will rise at 05:18:00 (09/09/01 06:37:53)");
         row("sunrise minute: next sunset", kSunriseMinute, "tomorrowSunsetString",
             "Next Sunset will be at 18:42:00 (09/09/01 09:54:25)");
-        row("sunset minute: rose", kSunsetMinute, "sunriseString", "The Sun rose at 05:20:00 (09/09/01 00:46:22)");
-        row("sunset minute: set", kSunsetMinute, "sunsetString", "The Sun set at 18:40:00 (09/09/01 04:01:56)");
+        row("sunset minute: rose", kSunsetMinute, "sunriseString",
+            "The Sun rose at 05:20:00 (09/09/01 00:46:22)");
+        row("sunset minute: set", kSunsetMinute, "sunsetString",
+            "The Sun set at 18:40:00 (09/09/01 04:01:56)");
         row("sunset minute: tomorrow's rise", kSunsetMinute, "tomorowSunriseString",
             "The Sun will rise at 05:18:00 (09/09/01 06:37:53)");
         row("sunset minute: tomorrow's set", kSunsetMinute, "tomorrowSunsetString",
@@ -182,7 +202,8 @@ private Q_SLOTS:
         row("lunar day 14: day", kWeekday5At1859, "lundarDayString", "Day 14");
         row("lunar day 14: phase", kWeekday5At1859, "lundarNameString", "Waxing Gibbous");
         row("lunar day 14: first heading", kWeekday5At1859, "lunarFullMoonString", "Next Full Moon:");
-        row("lunar day 14: second heading", kWeekday5At1859, "lunarNextFullMoonString", "Full Moon After Next:");
+        row("lunar day 14: second heading", kWeekday5At1859, "lunarNextFullMoonString",
+            "Full Moon After Next:");
         row("lunar day 14: start", kWeekday5At1859, "fullMoonStartString", "Starts at: 09/09/01 22:56:09");
         row("lunar day 14: noon", kWeekday5At1859, "fullMoonNoonString", "Noon is at: 09/10/01 01:52:09");
         row("lunar day 14: end", kWeekday5At1859, "fullMoonEndString", "Ends at: 09/10/01 04:48:09");
@@ -192,12 +213,14 @@ private Q_SLOTS:
         row("lunar day 15: phase", kLunarDay15At1159, "lundarNameString", "Full Moon");
         row("lunar day 15: first heading", kLunarDay15At1159, "lunarFullMoonString", "Today's Full Moon:");
         row("lunar day 15: second heading", kLunarDay15At1159, "lunarNextFullMoonString", "Next Full Moon:");
-        row("lunar day 15: started", kLunarDay15At1159, "fullMoonStartString", "Started at: 09/09/01 22:56:09");
+        row("lunar day 15: started", kLunarDay15At1159, "fullMoonStartString",
+            "Started at: 09/09/01 22:56:09");
         row("lunar day 15 at 11:59: noon ahead", kLunarDay15At1159, "fullMoonNoonString",
             "Noon is at: 09/10/01 01:52:09");
         row("lunar day 15 at 12:00: noon passed", kLunarDay15AtNoon, "fullMoonNoonString",
             "Noon was at: 09/10/01 01:52:09");
-        row("lunar day 15: will end", kLunarDay15AtNoon, "fullMoonEndString", "Will end at: 09/10/01 04:48:09");
+        row("lunar day 15: will end", kLunarDay15AtNoon, "fullMoonEndString",
+            "Will end at: 09/10/01 04:48:09");
         row("lunar day 15 at 12:00: next start", kLunarDay15AtNoon, "nextFullMoonStartString",
             "Starts at: 09/16/01 19:12:09");
         row("lunar day 15 at 12:00: next noon always ahead", kLunarDay15AtNoon, "nextFullMoonNoonString",
@@ -212,8 +235,10 @@ private Q_SLOTS:
         row("lunar day 16: start", kLunarDay16, "fullMoonStartString", "Starts at: 09/16/01 19:12:09");
         row("lunar day 16: noon", kLunarDay16, "fullMoonNoonString", "Noon is at: 09/16/01 22:08:09");
         row("lunar day 16: end", kLunarDay16, "fullMoonEndString", "Ends at: 09/17/01 01:04:09");
-        row("lunar day 16: next start", kLunarDay16, "nextFullMoonStartString", "Starts at: 09/23/01 15:28:09");
-        row("lunar day 16: next noon", kLunarDay16, "nextFullMoonNoonString", "Noon is at: 09/23/01 18:24:09");
+        row("lunar day 16: next start", kLunarDay16, "nextFullMoonStartString",
+            "Starts at: 09/23/01 15:28:09");
+        row("lunar day 16: next noon", kLunarDay16, "nextFullMoonNoonString",
+            "Noon is at: 09/23/01 18:24:09");
         row("lunar day 16: next end", kLunarDay16, "nextFullMoonEndString", "Ends at: 09/23/01 21:20:09");
     }
 
@@ -231,15 +256,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
 
         // Day count 47630: sign (47630 / 29) % 12 = 10, the next 11; lunar day 11.
-        QTest::newRow("waxing gibbous moon") << kWorkedExample << "lunarImage" << "Waxing Gibbous moon, day 11";
-        QTest::newRow("sign") << kWorkedExample << "zodiacSymbolImage" << "Mott the Rat";
-        QTest::newRow("sign's stars") << kWorkedExample << "zodiacStarsImage" << "Constellation of Mott the Rat";
-        QTest::newRow("next sign") << kWorkedExample << "zodiacNextSymbolImage" << "Quillon The Cat";
-        QTest::newRow("next sign's stars")
-            << kWorkedExample << "zodiacNextStarsImage" << "Constellation of Quillon The Cat";
-        QTest::newRow("full moon names its phase once") << kLunarDay15AtNoon << "lunarImage" << "Full Moon, day 15";
-        QTest::newRow("waning gibbous moon") << kLunarDay16 << "lunarImage" << "Waning Gibbous moon, day 16";
-        QTest::newRow("the sun's picture") << kWorkedExample << "dawnDuskImage" << "Sunrise and sunset";
+        QTest::newRow("waxing gibbous moon") << kWorkedExample << "lunarImage"
+                                             << "Waxing Gibbous moon, day 11";
+        QTest::newRow("sign") << kWorkedExample << "zodiacSymbolImage"
+                              << "Mott the Rat";
+        QTest::newRow("sign's stars") << kWorkedExample << "zodiacStarsImage"
+                                      << "Constellation of Mott the Rat";
+        QTest::newRow("next sign") << kWorkedExample << "zodiacNextSymbolImage"
+                                   << "Quillon The Cat";
+        QTest::newRow("next sign's stars") << kWorkedExample << "zodiacNextStarsImage"
+                                           << "Constellation of Quillon The Cat";
+        QTest::newRow("full moon names its phase once") << kLunarDay15AtNoon << "lunarImage"
+                                                        << "Full Moon, day 15";
+        QTest::newRow("waning gibbous moon") << kLunarDay16 << "lunarImage"
+                                             << "Waning Gibbous moon, day 16";
+        QTest::newRow("the sun's picture") << kWorkedExample << "dawnDuskImage"
+                                           << "Sunrise and sunset";
     }
 
     void picturesAndTheirNames() {
@@ -264,7 +296,8 @@ private Q_SLOTS:
                  QStringLiteral("Jorvac 09:26:38, day 20 of Spring, day 110 of the year 543"));
         QVERIFY(QMetaObject::invokeMethod(m_pane->prefTimerLoop(), "timeout"));
         m_pane->redisplayDate();
-        QCOMPARE(field("dateTimeString"), QStringLiteral("Jorvac 09:26, day 20 of Spring, day 110 of the year 543"));
+        QCOMPARE(field("dateTimeString"),
+                 QStringLiteral("Jorvac 09:26, day 20 of Spring, day 110 of the year 543"));
         QCOMPARE(field("sunriseString"), QStringLiteral("The Sun rose at 05:20 (09/09/01 00:46)"));
         setSwitches(kSecondsOnly);
         QVERIFY(QMetaObject::invokeMethod(m_pane->prefTimerLoop(), "timeout"));
@@ -293,7 +326,8 @@ private Q_SLOTS:
         // The tick 15 s later redraws the pane.
         m_now = kMorning + 15.0;
         QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
-        QCOMPARE(field("dateTimeString"), QStringLiteral("Jorvac 09:31:01, day 20 of Spring, day 110 of the year 543"));
+        QCOMPARE(field("dateTimeString"),
+                 QStringLiteral("Jorvac 09:31:01, day 20 of Spring, day 110 of the year 543"));
 
         NotificationCenter::defaultCenter().post(QStringLiteral("TNDUpdateTimerInterval"), nullptr,
                                                  {{QStringLiteral("updateInterval"), 1}});
@@ -310,13 +344,14 @@ private Q_SLOTS:
         QTest::newRow("5 s as a real") << QVariantMap{{key, 5.0}} << 5000 << QString();
         QTest::newRow("missing") << QVariantMap{} << 1000 << "\"updateInterval\" is missing, not a number";
         QTest::newRow("zero") << QVariantMap{{key, 0}} << 1000 << "\"updateInterval\" 0 is not a period";
-        QTest::newRow("negative") << QVariantMap{{key, -15}} << 1000 << "\"updateInterval\" -15 is not a period";
+        QTest::newRow("negative") << QVariantMap{{key, -15}} << 1000
+                                  << "\"updateInterval\" -15 is not a period";
         QTest::newRow("a text") << QVariantMap{{key, QStringLiteral("15")}} << 1000
                                 << "\"updateInterval\" is QString, not a number";
         QTest::newRow("a list") << QVariantMap{{key, QVariantList{15}}} << 1000
                                 << "\"updateInterval\" is QVariantList, not a number";
-        QTest::newRow("not a finite number") << QVariantMap{{key, qQNaN()}} << 1000
-                                             << "\"updateInterval\" is double, not a number";
+        QTest::newRow("not a finite number")
+            << QVariantMap{{key, qQNaN()}} << 1000 << "\"updateInterval\" is double, not a number";
         QTest::newRow("longer than a day") << QVariantMap{{key, 1000000}} << 86400 * 1000
                                            << "\"updateInterval\" 1000000 is longer than a day";
     }
