@@ -135,13 +135,18 @@ void dateTimeController::updateTimerInterval(const QVariantMap &userInfo) {
 void dateTimeController::setPicture(QLabel *view, const QString &name, const QString &accessibleName) {
     // A picture the resources lack leaves the view empty. On a screen of more than single density the
     // file of twice the density is taken, so the picture stays crisp.
+    const bool dense = devicePixelRatioF() > 1.0;
+    const QString shown = name + (dense ? QLatin1String(kDoubleDensitySuffix) : QLatin1String());
+    const auto held = m_shownPictures.constFind(view);
+    if (held != m_shownPictures.constEnd() && *held == shown)
+        return;
+    m_shownPictures.insert(view, shown);
     const Bundle bundle = Bundle::mainBundle();
     const QString base = name + QLatin1String(kPaneSizeSuffix);
     const QString single = bundle.pathForResource(base, QStringLiteral("png"));
     const QString twice =
-        devicePixelRatioF() > 1.0
-            ? bundle.pathForResource(base + QLatin1String(kDoubleDensitySuffix), QStringLiteral("png"))
-            : QString();
+        dense ? bundle.pathForResource(base + QLatin1String(kDoubleDensitySuffix), QStringLiteral("png"))
+              : QString();
     QPixmap picture;
     if (!twice.isEmpty() && picture.load(twice))
         picture.setDevicePixelRatio(2.0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTimer>
 #include <QVariantMap>
 #include <QWidget>
@@ -51,4 +52,7 @@ private:
     QTimer m_prefTimerLoop;
     TNDKestmoorDate *m_kestmoorDate = nullptr; // the shared clock; not owned
     int m_intervalObserver = 0;
+    // What each picture view shows, by picture name and density, so that an unchanged picture is not read
+    // again at every tick.
+    QHash<const QLabel *, QString> m_shownPictures;
 };
