@@ -10,6 +10,8 @@ packages=(
     # The desktop's own clock settings (GNOME's), which ClockSwitches reads through gsettings and its tests
     # change through dconf on their private bus.
     libglib2.0-bin gsettings-desktop-schemas dconf-gsettings-backend dconf-service
+    # The windows' tests read them as a screen reader does, over AT-SPI.
+    at-spi2-core python3 python3-pyatspi
 )
 
 missing=()
