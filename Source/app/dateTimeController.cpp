@@ -158,6 +158,8 @@ void dateTimeController::setPicture(QLabel *view, const QString &name, const QSt
 
 void dateTimeController::redisplayDate(QTimer *timer) {
     Q_UNUSED(timer);
+    if (!m_kestmoorDate) // not awake yet: there is no clock to show
+        return;
     TNDKestmoorDate &clock = *m_kestmoorDate;
     clock.refreshWithTimeFrom1970(Clock::now());
     // T and O are read anew from the user's settings at every redisplay.

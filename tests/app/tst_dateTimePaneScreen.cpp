@@ -107,6 +107,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_pane.get()));
     }
 
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+
     void cleanupTestCase() {
         m_pane.reset();
         Clock::reset();
