@@ -76,7 +76,8 @@ QImage drawMoonPicture(int lunarDay, int size, double rimWidth) {
 
     const double centre = size / 2.0;
     const double radius = size / 2.0 - 0.5;
-    // Both in units of the radius: the outer edge, then the rim inside it on the dark part.
+    // Both in units of the radius, on the dark part only: the outer edge, then the rim inside it. The lit
+    // ground keeps the whole disc, so that the thinnest crescent still shows.
     const double edge = 0.4 * rimWidth / radius;
     const double rim = edge + rimWidth / radius;
     constexpr int kSamples = 6; // per pixel and axis
@@ -99,12 +100,12 @@ QImage drawMoonPicture(int lunarDay, int size, double rimWidth) {
                     const bool lit = waxing ? u >= terminator * halfChord : u <= -terminator * halfChord;
                     const double fromLimb = 1 - std::sqrt(rr);
                     Colour c = kDark;
-                    if (fromLimb < edge) {
-                        c = kEdge;
-                    } else if (lit) {
+                    if (lit) {
                         if (shade < 0)
                             shade = litShade((px + 0.5 - centre) / radius, (py + 0.5 - centre) / radius);
                         c = {kLit.r * shade, kLit.g * shade, kLit.b * shade};
+                    } else if (fromLimb < edge) {
+                        c = kEdge;
                     } else if (fromLimb < rim) {
                         c = kRim;
                     }
