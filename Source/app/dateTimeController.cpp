@@ -112,21 +112,19 @@ void dateTimeController::updateTimerInterval(const QVariantMap &userInfo) {
     }
 
     int period = 1;
+    const char *note = TND::kUpdateTimerIntervalNote;
+    const char *key = TND::kUpdateIntervalInfoKey;
     if (!seconds) {
-        qWarning("TNDUpdateTimerInterval: \"updateInterval\" is %s, not a number; the pane is redrawn every "
-                 "second",
+        qWarning("%s: \"%s\" is %s, not a number; the pane is redrawn every second", note, key,
                  value.isValid() ? value.typeName() : "missing");
     } else if (*seconds < 1) {
-        qWarning("TNDUpdateTimerInterval: \"updateInterval\" %lld is not a period; the pane is redrawn every "
-                 "second",
+        qWarning("%s: \"%s\" %lld is not a period; the pane is redrawn every second", note, key,
                  static_cast<long long>(*seconds));
     } else {
         period = periodFromSetting(*seconds);
         if (period != *seconds)
-            qWarning(
-                "TNDUpdateTimerInterval: \"updateInterval\" %lld is longer than a day; the pane is redrawn "
-                "every %d s",
-                static_cast<long long>(*seconds), period);
+            qWarning("%s: \"%s\" %lld is longer than a day; the pane is redrawn every %d s", note, key,
+                     static_cast<long long>(*seconds), period);
     }
     // The pane keeps what it shows until the first tick of the new period.
     startTimerLoop(period);
