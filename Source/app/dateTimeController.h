@@ -36,8 +36,8 @@ public:
     void awakeFromNib();
     // Rewrites every text and picture of the pane from the current moment. The timer is not used.
     void redisplayDate(QTimer *timer = nullptr);
-    // The handler of the main application's own TND::kUpdateTimerIntervalNote: a new period from the next tick
-    // on, with no redraw now.
+    // The handler of the main application's own TND::kUpdateTimerIntervalNote: a new period from the next
+    // tick on, with no redraw now.
     void updateTimerInterval(const QVariantMap &userInfo);
 
     QTimer *timerLoop() { return &m_timerLoop; }

@@ -282,8 +282,8 @@ private Q_SLOTS:
         const auto *view = m_pane->findChild<QLabel *>(picture);
         QVERIFY(view);
         QCOMPARE(view->accessibleName(), name);
-        // The pane's size on screen, from a file of as many pixels as the screen has there: 128 on a screen of
-        // twice the density (the run with QT_SCALE_FACTOR=2).
+        // The pane's size on screen, from a file of as many pixels as the screen has there: 128 on a screen
+        // of twice the density (the run with QT_SCALE_FACTOR=2).
         const QPixmap shown = view->pixmap();
         QVERIFY(!shown.isNull());
         QCOMPARE(shown.deviceIndependentSize().toSize(), QSize(64, 64));
