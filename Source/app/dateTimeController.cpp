@@ -10,11 +10,11 @@
 #include "TNDKestmoorDate.h"
 #include "UserDefaults.h"
 
-#include <QFile>
 #include <QPixmap>
 #include <QtDebug>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
