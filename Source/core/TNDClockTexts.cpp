@@ -21,6 +21,7 @@ const char kZodiacDay[] = "Day %1 of %2";
 const char kZodiacNext[] = "%1 rises in %2 days";
 const char kLunarMenuDay[] = " %1. Day %2";
 const char kLunarCycle[] = "%1, Day %2 in the lunar cycle";
+const char kLunarDay[] = "Day %1";
 
 const char kTodaysFullMoon[] = "Today's Full Moon:";
 const char kNextFullMoon[] = "Next Full Moon:";
@@ -163,6 +164,10 @@ QString TNDClockTexts::lunarMenuDayLine() const {
 
 QString TNDClockTexts::lunarCycleLine() const {
     return fill(kLunarCycle, lunarPhaseName(m_clock.lundarDay()), QString::number(m_clock.lundarDay()));
+}
+
+QString TNDClockTexts::lunarDayLine() const {
+    return fill(kLunarDay, QString::number(m_clock.lundarDay()));
 }
 
 TNDClockTexts::FullMoonLines TNDClockTexts::fullMoonLines() const {

@@ -55,6 +55,7 @@ public:
     QString zodiacNextLine() const;
     QString lunarMenuDayLine() const; // " Phase. Day n", with its leading space
     QString lunarCycleLine() const;   // "Phase, Day n in the lunar cycle"
+    QString lunarDayLine() const;     // "Day n", the pane's lunar day
     FullMoonLines fullMoonLines() const;
     QString coliseumLine() const;
     QString dateLine() const; // weekday, IC clock text, day of the season and of the year

@@ -294,7 +294,15 @@ void menuController::updateStatusIcon() {
     if (!m_statusItem || m_kestmoorDate->lundarDay() == m_statusIconNumber)
         return;
     m_statusIconNumber = m_kestmoorDate->lundarDay();
-    m_statusItem->setIcon(picture(QStringLiteral("moon%1").arg(m_statusIconNumber)));
+    const QString name = QStringLiteral("moon%1").arg(m_statusIconNumber);
+    QIcon icon = picture(name);
+    // Hosts load the icon as a file of 48 px and scale it to their panel; the moon drawn for that size
+    // gives it (QIcon never scales a picture up, and takes in @2x files only on dense screens).
+    const QString panelSize =
+        Bundle::mainBundle().pathForResource(name + QStringLiteral("-48"), QStringLiteral("png"));
+    if (!icon.isNull() && !panelSize.isEmpty())
+        icon.addFile(panelSize);
+    m_statusItem->setIcon(icon);
 }
 
 void menuController::refreshMenu() {

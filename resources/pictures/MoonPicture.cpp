@@ -40,7 +40,8 @@ struct Colour {
 
 constexpr Colour kLit{238, 233, 212};
 constexpr Colour kDark{36, 42, 58};
-constexpr Colour kRim{104, 114, 138};
+constexpr Colour kRim{200, 208, 228}; // light enough to read on a dark panel
+constexpr Colour kEdge{16, 18, 26};   // the disc's outline, for light panels
 
 double smoothstep(double edge0, double edge1, double x) {
     const double t = std::clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
@@ -62,7 +63,7 @@ double litShade(double u, double v) {
 
 } // namespace
 
-QImage drawMoonPicture(int lunarDay, int size) {
+QImage drawMoonPicture(int lunarDay, int size, double rimWidth) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
 
@@ -75,8 +76,11 @@ QImage drawMoonPicture(int lunarDay, int size) {
 
     const double centre = size / 2.0;
     const double radius = size / 2.0 - 0.5;
-    const double rimWidth = std::max(1.0, size / 36.0) / radius; // in units of the radius
-    constexpr int kSamples = 6;                                  // per pixel and axis
+    // Both in units of the radius, on the dark part only: the outer edge, then the rim inside it. The lit
+    // ground keeps the whole disc, so that the thinnest crescent still shows.
+    const double edge = 0.4 * rimWidth / radius;
+    const double rim = edge + rimWidth / radius;
+    constexpr int kSamples = 6; // per pixel and axis
 
     for (int py = 0; py < size; ++py) {
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(py));
@@ -94,12 +98,15 @@ QImage drawMoonPicture(int lunarDay, int size) {
                         continue;
                     const double halfChord = std::sqrt(1 - v * v);
                     const bool lit = waxing ? u >= terminator * halfChord : u <= -terminator * halfChord;
+                    const double fromLimb = 1 - std::sqrt(rr);
                     Colour c = kDark;
                     if (lit) {
                         if (shade < 0)
                             shade = litShade((px + 0.5 - centre) / radius, (py + 0.5 - centre) / radius);
                         c = {kLit.r * shade, kLit.g * shade, kLit.b * shade};
-                    } else if (1 - std::sqrt(rr) < rimWidth) {
+                    } else if (fromLimb < edge) {
+                        c = kEdge;
+                    } else if (fromLimb < rim) {
                         c = kRim;
                     }
                     r += c.r;

@@ -22,8 +22,10 @@ struct Variant {
     const char *suffix;
     int size;
 };
-// The four files of each picture name.
+// The four files of each picture name; the moon has two more, the picture a status host scales to its panel.
 constexpr Variant kVariants[] = {{"", 18}, {"@2x", 36}, {"-64", 64}, {"-64@2x", 128}};
+constexpr Variant kMoonVariants[] = {{"", 18},        {"@2x", 36}, {"-64", 64},
+                                     {"-64@2x", 128}, {"-48", 48}, {"-48@2x", 96}};
 
 QImage load(const QString &fileName) {
     return QImage(kResources + fileName).convertToFormat(QImage::Format_ARGB32);
@@ -47,7 +49,7 @@ struct MoonCounts {
 };
 
 // A pixel belongs to the disc when it is mostly opaque, and is lit when it is clearly brighter than the
-// dark side and its rim.
+// dark side and warm, as sunlit ground is: the rim of the dark side is as bright, but cool.
 MoonCounts countMoon(const QImage &image) {
     MoonCounts counts;
     for (int y = 0; y < image.height(); ++y) {
@@ -58,7 +60,7 @@ MoonCounts countMoon(const QImage &image) {
             if (qAlpha(p) < 128)
                 continue;
             ++counts.disc;
-            if (luminance(p) > 140) {
+            if (luminance(p) > 120 && qRed(p) > qBlue(p) + 8) {
                 ++counts.lit;
                 ++(left ? counts.litLeft : counts.litRight);
             }
@@ -205,6 +207,13 @@ void TestPictures::everyPictureIsThereInEverySize_data() {
             const QString fileName = variantName(name, variant);
             QTest::newRow(qPrintable(fileName)) << fileName << variant.size;
         }
+    for (const QString &name : namesOf(QStringLiteral("moon"), 28))
+        for (const Variant &variant : {Variant{"-48", 48}, Variant{"-48@2x", 96}}) {
+            const QString fileName = variantName(name, variant);
+            QTest::newRow(qPrintable(fileName)) << fileName << variant.size;
+        }
+    QTest::newRow("dawnDusk-64.png") << QStringLiteral("dawnDusk-64.png") << 64;
+    QTest::newRow("dawnDusk-64@2x.png") << QStringLiteral("dawnDusk-64@2x.png") << 128;
     QTest::newRow("tindral_icon.png") << QStringLiteral("tindral_icon.png") << 128;
     QTest::newRow("tindral_icon@2x.png") << QStringLiteral("tindral_icon@2x.png") << 256;
 }
@@ -225,10 +234,10 @@ void TestPictures::moonIsLitAsTheSunStands_data() {
     QTest::addColumn<int>("day");
     QTest::addColumn<int>("variant");
     QTest::addColumn<double>("tolerance"); // of the lit fraction
-    for (int v = 0; v < 4; ++v)
+    for (int v = 0; v < int(std::size(kMoonVariants)); ++v)
         for (int day = 1; day <= 28; ++day)
-            QTest::addRow("day %d at %d px", day, kVariants[v].size)
-                << day << v << (kVariants[v].size < 64 ? 0.05 : 0.02);
+            QTest::addRow("day %d at %d px", day, kMoonVariants[v].size)
+                << day << v << (kMoonVariants[v].size < 64 ? 0.05 : 0.02);
 }
 
 // The lit share of the disc follows the phase, and the light is on the right while the moon waxes (days 2 to
@@ -238,8 +247,8 @@ void TestPictures::moonIsLitAsTheSunStands() {
     QFETCH(int, variant);
     QFETCH(double, tolerance);
     const MoonCounts counts =
-        countMoon(load(variantName(QStringLiteral("moon%1").arg(day), kVariants[variant])));
-    const int size = kVariants[variant].size;
+        countMoon(load(variantName(QStringLiteral("moon%1").arg(day), kMoonVariants[variant])));
+    const int size = kMoonVariants[variant].size;
     // The disc fills the picture: pi/4 of it, less the half pixel it keeps clear of the edge.
     QVERIFY2(counts.disc > 0.65 * size * size, qPrintable(QString::number(counts.disc)));
     QVERIFY2(
@@ -253,8 +262,8 @@ void TestPictures::moonIsLitAsTheSunStands() {
     // How far each half is lit, from 0 as at the new moon to 1 as at the full moon of the same size.
     // Measured so, the maria, which are not spread evenly, do not count; and a sliver smaller than a pixel
     // still does.
-    const MoonCounts none = countMoon(load(variantName(QStringLiteral("moon1"), kVariants[variant])));
-    const MoonCounts full = countMoon(load(variantName(QStringLiteral("moon15"), kVariants[variant])));
+    const MoonCounts none = countMoon(load(variantName(QStringLiteral("moon1"), kMoonVariants[variant])));
+    const MoonCounts full = countMoon(load(variantName(QStringLiteral("moon15"), kMoonVariants[variant])));
     const double left = (counts.lightLeft - none.lightLeft) / (full.lightLeft - none.lightLeft);
     const double right = (counts.lightRight - none.lightRight) / (full.lightRight - none.lightRight);
     const QByteArray halves = QStringLiteral("left half lit %1, right half %2").arg(left).arg(right).toUtf8();
@@ -268,7 +277,9 @@ void TestPictures::moonIsLitAsTheSunStands() {
 }
 
 void TestPictures::moonGrowsToFullAndWanesBack_data() {
-    sizes();
+    QTest::addColumn<int>("variant");
+    for (int v = 0; v < int(std::size(kMoonVariants)); ++v)
+        QTest::addRow("%d px", kMoonVariants[v].size) << v;
 }
 
 void TestPictures::moonGrowsToFullAndWanesBack() {
@@ -276,14 +287,14 @@ void TestPictures::moonGrowsToFullAndWanesBack() {
     double previous = -1;
     for (int day = 1; day <= 15; ++day) {
         const double lit =
-            countMoon(load(variantName(QStringLiteral("moon%1").arg(day), kVariants[variant]))).light();
+            countMoon(load(variantName(QStringLiteral("moon%1").arg(day), kMoonVariants[variant]))).light();
         QVERIFY2(lit > previous,
                  qPrintable(QStringLiteral("day %1: %2 after %3").arg(day).arg(lit).arg(previous)));
         previous = lit;
     }
     for (int day = 16; day <= 28; ++day) {
         const double lit =
-            countMoon(load(variantName(QStringLiteral("moon%1").arg(day), kVariants[variant]))).light();
+            countMoon(load(variantName(QStringLiteral("moon%1").arg(day), kMoonVariants[variant]))).light();
         QVERIFY2(lit < previous,
                  qPrintable(QStringLiteral("day %1: %2 after %3").arg(day).arg(lit).arg(previous)));
         previous = lit;
