@@ -284,13 +284,15 @@ void mainWindowController::save() {
 }
 
 void mainWindowController::runCustomizationSheet() {
-    if (!m_sheet) {
-        m_sheet = new customizeToolbarSheet(this, m_mainWindow);
-        m_sheet->setAttribute(Qt::WA_DeleteOnClose);
+    if (m_sheet) {
+        // Open already: brought forward rather than opened twice.
+        m_sheet->raise();
+        m_sheet->activateWindow();
+        return;
     }
+    m_sheet = new customizeToolbarSheet(this, m_mainWindow);
+    m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet->open();
-    m_sheet->raise();
-    m_sheet->activateWindow();
 }
 
 void mainWindowController::activateDateTime() {
