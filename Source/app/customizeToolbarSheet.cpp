@@ -5,6 +5,7 @@
 #include "ui_customizeToolbar.h"
 
 #include <QCheckBox>
+#include <QPainter>
 #include <QPushButton>
 
 namespace {
@@ -15,6 +16,37 @@ QString spacingLabel(const QString &identifier) {
     if (identifier == mainWindowController::kSpaceItem)
         return QStringLiteral("Space");
     return QStringLiteral("Flexible Space");
+}
+
+// A picture for a spacing item, drawn in the palette's text colour: a line for the separator, a dashed box
+// for the space, and a dashed box with arrows to both sides for the flexible space.
+QIcon spacingIcon(const QString &identifier, const QColor &ink) {
+    const int side = 32;
+    QPixmap picture(side * 2, side * 2);
+    picture.setDevicePixelRatio(2.0);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(ink, 1.5);
+    if (identifier == mainWindowController::kSeparatorItem) {
+        painter.setPen(pen);
+        painter.drawLine(QPointF(side / 2.0, 4), QPointF(side / 2.0, side - 4));
+    } else {
+        pen.setStyle(Qt::DashLine);
+        painter.setPen(pen);
+        painter.drawRect(QRectF(4, 8, side - 8, side - 16));
+        if (identifier == mainWindowController::kFlexibleSpaceItem) {
+            pen.setStyle(Qt::SolidLine);
+            painter.setPen(pen);
+            const qreal y = side / 2.0;
+            painter.drawLine(QPointF(8, y), QPointF(side - 8, y));
+            painter.drawLine(QPointF(8, y), QPointF(12, y - 3));
+            painter.drawLine(QPointF(8, y), QPointF(12, y + 3));
+            painter.drawLine(QPointF(side - 8, y), QPointF(side - 12, y - 3));
+            painter.drawLine(QPointF(side - 8, y), QPointF(side - 12, y + 3));
+        }
+    }
+    return QIcon(picture);
 }
 
 } // namespace
@@ -67,6 +99,7 @@ QListWidgetItem *customizeToolbarSheet::entryFor(const QString &identifier) cons
         entry->setToolTip(model->toolTip());
     } else {
         entry->setText(spacingLabel(identifier));
+        entry->setIcon(spacingIcon(identifier, palette().color(QPalette::WindowText)));
     }
     return entry;
 }

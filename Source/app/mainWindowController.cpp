@@ -53,6 +53,7 @@ const std::array<ItemText, 4> &itemTexts() {
 const QString kViewMenuTitle = QStringLiteral("&View");
 const QString kCustomizeTitle = QStringLiteral("Customize Toolbar\u2026");
 const QString kSmallSizeTitle = QStringLiteral("Use Small Size");
+const QString kSeparatorName = QStringLiteral("Separator");
 const QString kSpaceName = QStringLiteral("Space");
 const QString kFlexibleSpaceName = QStringLiteral("Flexible Space");
 const QString kToolbarName = QStringLiteral("Panes");
@@ -232,6 +233,8 @@ void mainWindowController::placeItems(const QStringList &identifiers) {
         QAction *placed = nullptr;
         if (identifier == kSeparatorItem) {
             placed = m_toolbar->addSeparator();
+            if (QWidget *line = m_toolbar->widgetForAction(placed))
+                line->setAccessibleName(kSeparatorName);
         } else if (identifier == kSpaceItem || identifier == kFlexibleSpaceItem) {
             auto *space = new QWidget;
             const bool flexible = identifier == kFlexibleSpaceItem;
