@@ -53,6 +53,7 @@ const std::array<ItemText, 4> &itemTexts() {
 const QString kViewMenuTitle = QStringLiteral("&View");
 const QString kCustomizeTitle = QStringLiteral("Customize Toolbar\u2026");
 const QString kSmallSizeTitle = QStringLiteral("Use Small Size");
+const QString kMoreItemsName = QStringLiteral("More Items");
 const QString kSeparatorName = QStringLiteral("Separator");
 const QString kSpaceName = QStringLiteral("Space");
 const QString kFlexibleSpaceName = QStringLiteral("Flexible Space");
@@ -127,6 +128,9 @@ void mainWindowController::awakeFromNib() {
     m_toolbar->toggleViewAction()->setVisible(false);
     // Icon and label.
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // The button that shows the items a narrow window has no room for.
+    if (QWidget *more = m_toolbar->findChild<QWidget *>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(kMoreItemsName);
 
     const QIcon image(Bundle::mainBundle().pathForResource(kIconName, kIconType));
     for (const ItemText &text : itemTexts())
@@ -330,12 +334,15 @@ void mainWindowController::showPane(QWidget *pane, const QString &identifier) {
 }
 
 void mainWindowController::showPaneAtOnce(QWidget *pane) {
-    setContent(pane);
+    // Measured with the load pane in, which takes whatever room the window gives it; a pane of fixed size
+    // would not tell how much room that is.
+    setContent(m_loadPane);
     const QPoint origin = m_mainWindow->pos();
     const int startWidth = m_mainWindow->width();
     const QSize target = windowSizeFor(m_paneSizes.value(pane));
     m_mainWindow->resize(target);
     m_mainWindow->move(origin.x() + (startWidth - target.width()) / 2, origin.y());
+    setContent(pane);
 }
 
 void mainWindowController::refitShownPane() {

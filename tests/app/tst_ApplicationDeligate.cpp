@@ -126,7 +126,10 @@ private Q_SLOTS:
         QWidget *shown = delegate.mainWindow()->centralWidget();
         QVERIFY(shown);
         QCOMPARE(shown->objectName(), QStringLiteral("dateTimePane"));
-        QCOMPARE(shown->size(), delegate.windowController()->paneSize(shown));
+        QCOMPARE(shown->size(), QSize(520, 420));
+        QCOMPARE(shown->geometry().top(), delegate.windowController()->toolbar()->geometry().bottom() + 1);
+        QCOMPARE(shown->geometry().bottom(), delegate.mainWindow()->height() - 1);
+        QCOMPARE(delegate.mainWindow()->width(), 520);
         QVERIFY(delegate.mainWindow()->isVisible());
     }
 
