@@ -10,6 +10,8 @@ packages=(
     # The desktop's own clock settings (GNOME's), which ClockSwitches reads through gsettings and its tests
     # change through dconf on their private bus.
     libglib2.0-bin gsettings-desktop-schemas dconf-gsettings-backend dconf-service
+    # The main window's end-to-end test reads it through AT-SPI and photographs the X server's screen.
+    at-spi2-core python3-pyatspi imagemagick
 )
 
 missing=()
