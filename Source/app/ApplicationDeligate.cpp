@@ -142,9 +142,9 @@ void ApplicationDeligate::showAbout() {
                                 m_mainWindow.get());
     box->setObjectName(QStringLiteral("aboutBox"));
     box->setInformativeText(kAboutDetail.arg(version));
-    box->setIconPixmap(QIcon(Bundle::mainBundle().pathForResource(QStringLiteral("tindral_icon"),
-                                                                  QStringLiteral("png")))
-                           .pixmap(64, 64));
+    box->setIconPixmap(
+        QIcon(Bundle::mainBundle().pathForResource(QStringLiteral("tindral_icon"), QStringLiteral("png")))
+            .pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

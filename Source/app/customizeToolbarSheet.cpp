@@ -68,13 +68,11 @@ customizeToolbarSheet::customizeToolbarSheet(mainWindowController *controller, Q
     connect(m_ui->restoreDefaultsButton, &QPushButton::clicked, this,
             &customizeToolbarSheet::restoreDefaults);
     connect(m_ui->doneButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_ui->smallSizeCheck, &QCheckBox::toggled, m_controller,
-            &mainWindowController::setSmallSize);
+    connect(m_ui->smallSizeCheck, &QCheckBox::toggled, m_controller, &mainWindowController::setSmallSize);
     for (toolbarItemList *list : {paletteList(), itemList()}) {
-        connect(list, &toolbarItemList::itemDropped, this,
-                [this, list](const toolbarItemList::DraggedItem &item, int row) {
-                    dropped(item, row, list);
-                });
+        connect(
+            list, &toolbarItemList::itemDropped, this,
+            [this, list](const toolbarItemList::DraggedItem &item, int row) { dropped(item, row, list); });
         connect(list, &QListWidget::itemSelectionChanged, this, &customizeToolbarSheet::updateButtons);
     }
     fill();

@@ -179,7 +179,7 @@ void mainWindowController::buildMenus() {
 }
 
 toolbarItem *mainWindowController::toolbarItemForItemIdentifier(const QString &identifier,
-                                                               bool willBeInsertedIntoToolbar) {
+                                                                bool willBeInsertedIntoToolbar) {
     Q_UNUSED(willBeInsertedIntoToolbar)
     auto *item = new toolbarItem(identifier);
     const toolbarItem *model = prototype(identifier);
@@ -196,13 +196,13 @@ toolbarItem *mainWindowController::toolbarItemForItemIdentifier(const QString &i
 }
 
 QStringList mainWindowController::toolbarDefaultItemIdentifiers() {
-    return {kFlexibleSpaceItem, kDateTimeItem, kCalendarItem, kTimerAlertItem, kConversionItem,
-            kFlexibleSpaceItem};
+    return {kFlexibleSpaceItem, kDateTimeItem,   kCalendarItem,
+            kTimerAlertItem,    kConversionItem, kFlexibleSpaceItem};
 }
 
 QStringList mainWindowController::toolbarAllowedItemIdentifiers() {
-    return {kDateTimeItem, kCalendarItem, kTimerAlertItem, kConversionItem,
-            kSeparatorItem, kSpaceItem, kFlexibleSpaceItem};
+    return {kDateTimeItem,  kCalendarItem, kTimerAlertItem,   kConversionItem,
+            kSeparatorItem, kSpaceItem,    kFlexibleSpaceItem};
 }
 
 bool mainWindowController::validateToolbarItem(QAction *item) const {

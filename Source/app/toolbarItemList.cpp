@@ -82,5 +82,9 @@ void toolbarItemList::dropEvent(QDropEvent *event) {
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
+    // What QAbstractItemView's own drop would have ended with.
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
     Q_EMIT itemDropped(dragged, dropRowAt(event->position().toPoint()));
 }

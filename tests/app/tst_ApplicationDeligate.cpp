@@ -74,7 +74,8 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(companionProgram(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         QVERIFY(QDir().mkpath(withoutCompanion() + QStringLiteral("/Resources")));
         QVERIFY(QDir().mkpath(m_folder.filePath(QStringLiteral("Locked.app/Resources/TindralMenu.app"))));
-        writeBytes(m_folder.filePath(QStringLiteral("Locked.app/Resources/TindralMenu.app/TindralMenu")), "x");
+        writeBytes(m_folder.filePath(QStringLiteral("Locked.app/Resources/TindralMenu.app/TindralMenu")),
+                   "x");
         QVERIFY(QDir().mkpath(kScreenshots));
     }
     void init() {
@@ -143,7 +144,8 @@ private Q_SLOTS:
         QCOMPARE(m_started.size(), 0);
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Problem launching menu"));
-        QCOMPARE(m_alerts[0].message, QStringLiteral("There was a problem finding the Tindral Menu\nError: 127"));
+        QCOMPARE(m_alerts[0].message,
+                 QStringLiteral("There was a problem finding the Tindral Menu\nError: 127"));
         QCOMPARE(m_alerts[0].defaultButton, QStringLiteral("Ah well"));
         // Then it works as ever, and the setting is left as it was.
         delegate.windowController()->activateConversion();
@@ -173,12 +175,14 @@ private Q_SLOTS:
         delegate.awakeFromNib();
         // The launcher tells why on standard error.
         if (startSucceeds)
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("is not a program that can be run")));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(QStringLiteral("is not a program that can be run")));
         delegate.applicationWillFinishLaunching();
         QCOMPARE(m_started.size(), starts);
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Problem launching menu"));
-        QCOMPARE(m_alerts[0].message, QStringLiteral("There was a problem launching the Tindral Menu\nError: 126"));
+        QCOMPARE(m_alerts[0].message,
+                 QStringLiteral("There was a problem launching the Tindral Menu\nError: 126"));
         QCOMPARE(m_alerts[0].defaultButton, QStringLiteral("Ah well"));
         QCOMPARE(delegate.mainWindow()->centralWidget()->objectName(), QStringLiteral("dateTimePane"));
     }
@@ -235,9 +239,9 @@ private Q_SLOTS:
         delegate.awakeFromNib();
         delegate.applicationWillFinishLaunching();
         mainWindowController *controller = delegate.windowController();
-        controller->setToolbarItemIdentifiers(
-            {"NSToolbarSeparatorItem", "dateTime", "NSToolbarSpaceItem", "calendar", "timerAlert",
-             "NSToolbarFlexibleSpaceItem", "conversion"});
+        controller->setToolbarItemIdentifiers({"NSToolbarSeparatorItem", "dateTime", "NSToolbarSpaceItem",
+                                               "calendar", "timerAlert", "NSToolbarFlexibleSpaceItem",
+                                               "conversion"});
         for (QAction *item : controller->toolbar()->actions()) {
             QWidget *shown = controller->toolbar()->widgetForAction(item);
             QVERIFY(shown);

@@ -9,6 +9,7 @@
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -92,6 +93,7 @@ private:
     }
 
 private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
     void initTestCase() {
         m_listener = std::make_unique<DistributedNotificationCenter>(
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("listener")));
@@ -108,7 +110,8 @@ private Q_SLOTS:
             QCOMPARE(buttons.size(), 1);
             QVERIFY(buttons[0].contains("enabled") && buttons[0].contains("showing"));
         }
-        for (const char *entry : {"About Tindral", "Preferences\u2026", "Quit Tindral", "Customize Toolbar\u2026"})
+        for (const char *entry :
+             {"About Tindral", "Preferences\u2026", "Quit Tindral", "Customize Toolbar\u2026"})
             QCOMPARE(objects(lines, "menu item", QString::fromUtf8(entry)).size(), 1);
         // No companion was asked for: the settings file says nothing.
         QVERIFY(!onTheBus(kCompanionName));
@@ -119,14 +122,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("role");
         QTest::addColumn<QString>("shown"); // an object of the pane
-        QTest::newRow("Calendar") << "Calendar" << "label"
-                                  << "This pane will hold Kestmoor's calendar: the seasons, the weeks and the days "
-                                     "of the year, with the full moons and the Coliseum's openings marked.";
-        QTest::newRow("Timers/Alerts") << "Timers/Alerts" << "filler" << "Timers/Alerts";
-        QTest::newRow("Conversion") << "Conversion" << "label"
-                                    << "This pane will hold conversions between in-character and out-of-character "
-                                       "time: a moment or a length of time given in one, shown in the other.";
-        QTest::newRow("Date/Time") << "Date/Time" << "filler" << "Date/Time";
+        QTest::newRow("Calendar")
+            << "Calendar"
+            << "label"
+            << "This pane will hold Kestmoor's calendar: the seasons, the weeks and the days "
+               "of the year, with the full moons and the Coliseum's openings marked.";
+        QTest::newRow("Timers/Alerts") << "Timers/Alerts"
+                                       << "filler"
+                                       << "Timers/Alerts";
+        QTest::newRow("Conversion")
+            << "Conversion"
+            << "label"
+            << "This pane will hold conversions between in-character and out-of-character "
+               "time: a moment or a length of time given in one, shown in the other.";
+        QTest::newRow("Date/Time") << "Date/Time"
+                                   << "filler"
+                                   << "Date/Time";
     }
     void eachPaneFromTheToolbar() {
         QFETCH(QString, item);
@@ -151,7 +162,8 @@ private Q_SLOTS:
         QCOMPARE(tindralWindows(), 1);
         // The running window was asked forward: it is the active window now.
         QTRY_VERIFY_WITH_TIMEOUT(
-            objects(readWindow(m_tindral.processId()), "frame", "Tindral").value(0).contains("active"), 20000);
+            objects(readWindow(m_tindral.processId()), "frame", "Tindral").value(0).contains("active"),
+            20000);
     }
 
     void theCompanionStartsWithTheSettingAndOutlivesTindral() {
@@ -176,7 +188,8 @@ private Q_SLOTS:
             m_tindral.waitForFinished(10000);
         }
         // The companion this test had started.
-        const QDBusReply<uint> companion = QDBusConnection::sessionBus().interface()->servicePid(kCompanionName);
+        const QDBusReply<uint> companion =
+            QDBusConnection::sessionBus().interface()->servicePid(kCompanionName);
         if (companion.isValid() && companion.value() > 0)
             ::kill(pid_t(companion.value()), SIGTERM);
     }

@@ -10,8 +10,13 @@
 
 namespace {
 
-const QStringList kAllowed{"dateTime", "calendar", "timerAlert", "conversion", "NSToolbarSeparatorItem",
-                           "NSToolbarSpaceItem", "NSToolbarFlexibleSpaceItem"};
+const QStringList kAllowed{"dateTime",
+                           "calendar",
+                           "timerAlert",
+                           "conversion",
+                           "NSToolbarSeparatorItem",
+                           "NSToolbarSpaceItem",
+                           "NSToolbarFlexibleSpaceItem"};
 const QSet<QString> kRepeatable{"NSToolbarSeparatorItem", "NSToolbarSpaceItem", "NSToolbarFlexibleSpaceItem"};
 const QStringList kDefaults{"NSToolbarFlexibleSpaceItem", "dateTime", "calendar", "timerAlert", "conversion",
                             "NSToolbarFlexibleSpaceItem"};
@@ -65,8 +70,8 @@ private Q_SLOTS:
             << QStringList{"conversion", "NSToolbarSeparatorItem", "dateTime", "calendar"} << true;
         QTest::newRow("one item, regular size") << QStringList{"timerAlert"} << false;
         QTest::newRow("spacing items repeated")
-            << QStringList{"NSToolbarSpaceItem", "NSToolbarSpaceItem", "dateTime", "NSToolbarFlexibleSpaceItem",
-                           "NSToolbarFlexibleSpaceItem"}
+            << QStringList{"NSToolbarSpaceItem", "NSToolbarSpaceItem", "dateTime",
+                           "NSToolbarFlexibleSpaceItem", "NSToolbarFlexibleSpaceItem"}
             << false;
         QTest::newRow("everything removed") << QStringList{} << true;
     }
@@ -79,7 +84,8 @@ private Q_SLOTS:
             QVERIFY(ToolbarLayout(defaults, kAllowed, kRepeatable, kDefaults).write({identifiers, small}));
         }
         UserDefaults later(path());
-        const ToolbarLayout::Configuration read = ToolbarLayout(later, kAllowed, kRepeatable, kDefaults).read();
+        const ToolbarLayout::Configuration read =
+            ToolbarLayout(later, kAllowed, kRepeatable, kDefaults).read();
         QCOMPARE(read.itemIdentifiers, identifiers);
         QCOMPARE(read.smallSize, small);
     }
@@ -103,19 +109,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("small");
         QTest::addColumn<QString>("warning"); // a pattern; empty for no warning
 
-        QTest::newRow("no layout yet: the defaults, quietly") << QByteArray() << kDefaults << false << QString();
+        QTest::newRow("no layout yet: the defaults, quietly")
+            << QByteArray() << kDefaults << false << QString();
         QTest::newRow("a known layout")
             << layout("<integer>1</integer>", strings({"calendar", "dateTime"}), "<true/>")
             << QStringList{"calendar", "dateTime"} << true << QString();
         QTest::newRow("small size as the integer 1")
             << layout("<integer>1</integer>", strings({"dateTime"}), "<integer>1</integer>")
             << QStringList{"dateTime"} << true << QString();
-        QTest::newRow("small size missing: regular")
-            << layout("<integer>1</integer>", strings({"dateTime"})) << QStringList{"dateTime"} << false
-            << QString();
+        QTest::newRow("small size missing: regular") << layout("<integer>1</integer>", strings({"dateTime"}))
+                                                     << QStringList{"dateTime"} << false << QString();
         QTest::newRow("an item no longer known is left out, the rest kept")
             << layout("<integer>1</integer>", strings({"dateTime", "weather", "conversion"}))
-            << QStringList{"dateTime", "conversion"} << false << QStringLiteral("\"weather\" is no longer known");
+            << QStringList{"dateTime", "conversion"} << false
+            << QStringLiteral("\"weather\" is no longer known");
         QTest::newRow("an item that stands once, twice: the first place kept")
             << layout("<integer>1</integer>", strings({"calendar", "dateTime", "calendar"}))
             << QStringList{"calendar", "dateTime"} << false << QStringLiteral("more than once");
@@ -149,7 +156,8 @@ private Q_SLOTS:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(warning)));
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
         UserDefaults defaults(path());
-        const ToolbarLayout::Configuration read = ToolbarLayout(defaults, kAllowed, kRepeatable, kDefaults).read();
+        const ToolbarLayout::Configuration read =
+            ToolbarLayout(defaults, kAllowed, kRepeatable, kDefaults).read();
         QCOMPARE(read.itemIdentifiers, identifiers);
         QCOMPARE(read.smallSize, small);
         // Reading never rewrites the user's file.

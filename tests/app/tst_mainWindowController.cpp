@@ -79,9 +79,9 @@ struct Window {
         return nullptr;
     }
     void activate(const QString &identifier) {
-        QMetaObject::invokeMethod(controller.get(),
-                                  qPrintable(QStringLiteral("activate%1%2")
-                                                 .arg(identifier.left(1).toUpper(), identifier.mid(1))));
+        QMetaObject::invokeMethod(
+            controller.get(),
+            qPrintable(QStringLiteral("activate%1%2").arg(identifier.left(1).toUpper(), identifier.mid(1))));
     }
 };
 
@@ -137,11 +137,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("Date/Time") << "dateTime" << "Date/Time" << "Displays the date/time and other information.";
-        QTest::newRow("Calendar") << "calendar" << "Calendar" << "Displays a calendar.";
-        QTest::newRow("Timers/Alerts") << "timerAlert" << "Timers/Alerts"
+        QTest::newRow("Date/Time") << "dateTime"
+                                   << "Date/Time"
+                                   << "Displays the date/time and other information.";
+        QTest::newRow("Calendar") << "calendar"
+                                  << "Calendar"
+                                  << "Displays a calendar.";
+        QTest::newRow("Timers/Alerts") << "timerAlert"
+                                       << "Timers/Alerts"
                                        << "Configure timers/alerts for specified times/events.";
-        QTest::newRow("Conversion") << "conversion" << "Conversion" << "Conversion utilities.";
+        QTest::newRow("Conversion") << "conversion"
+                                    << "Conversion"
+                                    << "Conversion utilities.";
     }
     void theToolbarHasItsItems() {
         QFETCH(QString, identifier);
@@ -160,7 +167,8 @@ private Q_SLOTS:
         // The picture is tindral_icon.png of the application folder.
         const QIcon file(QStringLiteral(TINDRAL_BUNDLE_DIR "/Resources/tindral_icon.png"));
         QVERIFY(!file.isNull());
-        QCOMPARE(item->icon().pixmap(QSize(32, 32), 1.0).toImage(), file.pixmap(QSize(32, 32), 1.0).toImage());
+        QCOMPARE(item->icon().pixmap(QSize(32, 32), 1.0).toImage(),
+                 file.pixmap(QSize(32, 32), 1.0).toImage());
         // A screen reader hears the label, and the tool tip as the description.
         QWidget *button = w.controller->toolbar()->widgetForAction(item);
         QVERIFY(button);
@@ -219,7 +227,8 @@ private Q_SLOTS:
         QCOMPARE(w.window.centralWidget()->size(), paneSize);
         QCOMPARE(w.window.width(), paneSize.width());
         // Nothing of the pane is under the toolbar, and nothing of the window is below the pane.
-        QCOMPARE(w.window.centralWidget()->geometry().top(), w.controller->toolbar()->geometry().bottom() + 1);
+        QCOMPARE(w.window.centralWidget()->geometry().top(),
+                 w.controller->toolbar()->geometry().bottom() + 1);
         QCOMPARE(w.window.centralWidget()->geometry().bottom(), w.window.height() - 1);
         QCOMPARE(w.window.pos().y(), top);
         QVERIFY2(qAbs(2 * w.window.pos().x() + w.window.width() - doubleCentre) <= 1,
@@ -252,10 +261,14 @@ private Q_SLOTS:
     void anActivationWithoutItsItemKeepsTheLoadImage_data() {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QString>("other");
-        QTest::newRow("Date/Time removed") << "dateTime" << "calendar";
-        QTest::newRow("Calendar removed") << "calendar" << "dateTime";
-        QTest::newRow("Timers/Alerts removed") << "timerAlert" << "conversion";
-        QTest::newRow("Conversion removed") << "conversion" << "timerAlert";
+        QTest::newRow("Date/Time removed") << "dateTime"
+                                           << "calendar";
+        QTest::newRow("Calendar removed") << "calendar"
+                                          << "dateTime";
+        QTest::newRow("Timers/Alerts removed") << "timerAlert"
+                                               << "conversion";
+        QTest::newRow("Conversion removed") << "conversion"
+                                            << "timerAlert";
     }
     void anActivationWithoutItsItemKeepsTheLoadImage() {
         QFETCH(QString, removed);
@@ -342,21 +355,26 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("dragging within the toolbar moves an item")
-            << "drag to row 1" << 4 << QStringList{kFlex, "conversion", "dateTime", "calendar", "timerAlert", kFlex};
+            << "drag to row 1" << 4
+            << QStringList{kFlex, "conversion", "dateTime", "calendar", "timerAlert", kFlex};
         QTest::newRow("dragging to the end")
-            << "drag to the end" << 1 << QStringList{kFlex, "calendar", "timerAlert", "conversion", kFlex, "dateTime"};
+            << "drag to the end" << 1
+            << QStringList{kFlex, "calendar", "timerAlert", "conversion", kFlex, "dateTime"};
         QTest::newRow("dragging out to the palette removes it")
-            << "drag to the palette" << 2 << QStringList{kFlex, "dateTime", "timerAlert", "conversion", kFlex};
+            << "drag to the palette" << 2
+            << QStringList{kFlex, "dateTime", "timerAlert", "conversion", kFlex};
         QTest::newRow("Move Left") << "moveLeftButton" << 2
-                                   << QStringList{kFlex, "calendar", "dateTime", "timerAlert", "conversion", kFlex};
+                                   << QStringList{kFlex,        "calendar",   "dateTime",
+                                                  "timerAlert", "conversion", kFlex};
         QTest::newRow("Move Right") << "moveRightButton" << 2
-                                    << QStringList{kFlex, "dateTime", "timerAlert", "calendar", "conversion", kFlex};
+                                    << QStringList{kFlex,      "dateTime",   "timerAlert",
+                                                   "calendar", "conversion", kFlex};
         QTest::newRow("Remove") << "removeButton" << 0
                                 << QStringList{"dateTime", "calendar", "timerAlert", "conversion", kFlex};
         QTest::newRow("a space dragged in twice stays twice")
             << "drag a space in twice" << 1
-            << QStringList{kFlex, "NSToolbarSpaceItem", "NSToolbarSpaceItem", "dateTime", "calendar", "timerAlert",
-                           "conversion", kFlex};
+            << QStringList{kFlex,      "NSToolbarSpaceItem", "NSToolbarSpaceItem", "dateTime",
+                           "calendar", "timerAlert",         "conversion",         kFlex};
         QTest::newRow("a placed item dropped from the palette is moved, not doubled")
             << "drop dateTime from the palette at the end" << 0
             << QStringList{kFlex, "calendar", "timerAlert", "conversion", kFlex, "dateTime"};
@@ -445,8 +463,9 @@ private Q_SLOTS:
         QVERIFY(w.controller->smallSize());
         QCOMPARE(w.controller->toolbar()->iconSize(), QSize(24, 24));
         const QList<QAction *> entries = w.controller->toolbarContextMenu()->actions();
-        const auto small = std::find_if(entries.begin(), entries.end(),
-                                        [](QAction *a) { return a->text() == QStringLiteral("Use Small Size"); });
+        const auto small = std::find_if(entries.begin(), entries.end(), [](QAction *a) {
+            return a->text() == QStringLiteral("Use Small Size");
+        });
         QVERIFY(small != entries.end());
         QVERIFY((*small)->isChecked());
         (*small)->trigger();
@@ -458,10 +477,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("label");
         QTest::addColumn<int>("key");
-        QTest::newRow("Ctrl+1 Date/Time") << "dateTime" << "Date/Time" << int(Qt::Key_1);
-        QTest::newRow("Ctrl+2 Calendar") << "calendar" << "Calendar" << int(Qt::Key_2);
-        QTest::newRow("Ctrl+3 Timers/Alerts") << "timerAlert" << "Timers/Alerts" << int(Qt::Key_3);
-        QTest::newRow("Ctrl+4 Conversion") << "conversion" << "Conversion" << int(Qt::Key_4);
+        QTest::newRow("Ctrl+1 Date/Time") << "dateTime"
+                                          << "Date/Time" << int(Qt::Key_1);
+        QTest::newRow("Ctrl+2 Calendar") << "calendar"
+                                         << "Calendar" << int(Qt::Key_2);
+        QTest::newRow("Ctrl+3 Timers/Alerts") << "timerAlert"
+                                              << "Timers/Alerts" << int(Qt::Key_3);
+        QTest::newRow("Ctrl+4 Conversion") << "conversion"
+                                           << "Conversion" << int(Qt::Key_4);
     }
     void theViewMenuShowsEachPane() {
         QFETCH(QString, identifier);
