@@ -48,6 +48,10 @@ public:
     QMainWindow *mainWindow() const { return m_mainWindow.get(); }
     mainWindowController *windowController() const { return m_windowController.get(); }
     QMenu *applicationMenu() const { return m_applicationMenu; }
+    QWidget *dateTimePane() const { return m_dateTimePane; }
+    QWidget *calendarPane() const { return m_calendarPane; }
+    QWidget *timerAlertPane() const { return m_timerAlertPane; }
+    QWidget *conversionPane() const { return m_conversionPane; }
 
 public Q_SLOTS:
     void activatePreferences();

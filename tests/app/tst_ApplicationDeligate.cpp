@@ -126,11 +126,11 @@ private Q_SLOTS:
         // The Date/Time pane is in, the window already fitted to it.
         QWidget *shown = delegate.mainWindow()->centralWidget();
         QVERIFY(shown);
-        QCOMPARE(shown->objectName(), QStringLiteral("dateTimePane"));
-        QCOMPARE(shown->size(), QSize(520, 420));
+        QCOMPARE(shown, delegate.dateTimePane());
+        QCOMPARE(shown->size(), delegate.windowController()->paneSize(shown));
         QCOMPARE(shown->geometry().top(), delegate.windowController()->toolbar()->geometry().bottom() + 1);
         QCOMPARE(shown->geometry().bottom(), delegate.mainWindow()->height() - 1);
-        QCOMPARE(delegate.mainWindow()->width(), 520);
+        QCOMPARE(delegate.mainWindow()->width(), shown->width());
         QVERIFY(delegate.mainWindow()->isVisible());
     }
 
@@ -149,9 +149,9 @@ private Q_SLOTS:
         QCOMPARE(m_alerts[0].defaultButton, QStringLiteral("Ah well"));
         // Then it works as ever, and the setting is left as it was.
         delegate.windowController()->activateConversion();
-        QCOMPARE(delegate.mainWindow()->centralWidget()->objectName(), QStringLiteral("conversionPane"));
+        QCOMPARE(delegate.mainWindow()->centralWidget(), delegate.conversionPane());
         delegate.windowController()->activateDateTime();
-        QCOMPARE(delegate.mainWindow()->centralWidget()->objectName(), QStringLiteral("dateTimePane"));
+        QCOMPARE(delegate.mainWindow()->centralWidget(), delegate.dateTimePane());
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(defaults.integerForKey(QStringLiteral("showTindralMenu")), 1);
     }
@@ -184,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(m_alerts[0].message,
                  QStringLiteral("There was a problem launching the Tindral Menu\nError: 126"));
         QCOMPARE(m_alerts[0].defaultButton, QStringLiteral("Ah well"));
-        QCOMPARE(delegate.mainWindow()->centralWidget()->objectName(), QStringLiteral("dateTimePane"));
+        QCOMPARE(delegate.mainWindow()->centralWidget(), delegate.dateTimePane());
     }
 
     void theApplicationMenu() {
