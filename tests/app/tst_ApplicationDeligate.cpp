@@ -48,6 +48,19 @@ QAction *entryNamed(QMenu *menu, const QString &name) {
     return nullptr;
 }
 
+// Tindral as its program starts it: the delegate made, its windows woken, the start run.
+struct Started {
+    UserDefaults defaults;
+    ApplicationDeligate delegate;
+
+    explicit Started(const QString &settingsPath)
+        : defaults(settingsPath)
+        , delegate(defaults) {
+        delegate.awakeFromNib();
+        delegate.applicationWillFinishLaunching();
+    }
+};
+
 } // namespace
 
 class TestApplicationDeligate : public QObject {
@@ -115,10 +128,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, value);
         QFETCH(int, launches);
         writeBytes(settingsPath(), settings(value));
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         QCOMPARE(m_started.size(), launches);
         if (launches == 1)
             QCOMPARE(m_started.first(), QStringList{companionProgram()});
@@ -137,10 +148,8 @@ private Q_SLOTS:
     void aBuildWithoutTheCompanionSaysSoOnceAndWorks() {
         Bundle::setMainBundlePath(withoutCompanion());
         writeBytes(settingsPath(), settings("<integer>1</integer>"));
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         QCOMPARE(m_started.size(), 0);
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Problem launching menu"));
@@ -153,7 +162,7 @@ private Q_SLOTS:
         delegate.windowController()->activateDateTime();
         QCOMPARE(delegate.mainWindow()->centralWidget(), delegate.dateTimePane());
         QCOMPARE(m_alerts.size(), 1);
-        QCOMPARE(defaults.integerForKey(QStringLiteral("showTindralMenu")), 1);
+        QCOMPARE(started.defaults.integerForKey(QStringLiteral("showTindralMenu")), 1);
     }
 
     void aCompanionThatCannotStartIsTold_data() {
@@ -170,14 +179,12 @@ private Q_SLOTS:
         Bundle::setMainBundlePath(m_folder.filePath(bundle));
         m_startSucceeds = startSucceeds;
         writeBytes(settingsPath(), settings("<integer>1</integer>"));
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
         // The launcher tells why on standard error.
         if (startSucceeds)
             QTest::ignoreMessage(QtWarningMsg,
                                  QRegularExpression(QStringLiteral("is not a program that can be run")));
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         QCOMPARE(m_started.size(), starts);
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Problem launching menu"));
@@ -188,10 +195,8 @@ private Q_SLOTS:
     }
 
     void theApplicationMenu() {
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         QMenu *menu = delegate.applicationMenu();
         QVERIFY(menu);
         // First in the menu bar, the View menu after it.
@@ -222,10 +227,8 @@ private Q_SLOTS:
     }
 
     void aSecondStartBringsTheWindowBack() {
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         delegate.mainWindow()->hide();
         QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()");
         delegate.bringToFront();
@@ -234,10 +237,8 @@ private Q_SLOTS:
 
     void everythingHasAName() {
         Bundle::setMainBundlePath(QStringLiteral(TINDRAL_BUNDLE_DIR));
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         mainWindowController *controller = delegate.windowController();
         controller->setToolbarItemIdentifiers({"NSToolbarSeparatorItem", "dateTime", "NSToolbarSpaceItem",
                                                "calendar", "timerAlert", "NSToolbarFlexibleSpaceItem",
@@ -267,10 +268,8 @@ private Q_SLOTS:
 
     void screenshotsOfEachPaneAndTheSheet() {
         Bundle::setMainBundlePath(QStringLiteral(TINDRAL_BUNDLE_DIR));
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         QVERIFY(QTest::qWaitForWindowExposed(delegate.mainWindow()));
         mainWindowController *controller = delegate.windowController();
         const auto keep = [](QWidget *window, const QString &name) {
@@ -298,10 +297,8 @@ private Q_SLOTS:
     // Last: it runs the event loop to its end.
     void quittingEndsAtOnceAndLeavesTheCompanion() {
         writeBytes(settingsPath(), settings("<integer>1</integer>"));
-        UserDefaults defaults(settingsPath());
-        ApplicationDeligate delegate(defaults);
-        delegate.awakeFromNib();
-        delegate.applicationWillFinishLaunching();
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
         QCOMPARE(m_started.size(), 1);
         QAction *quit = entryNamed(delegate.applicationMenu(), QStringLiteral("quitAction"));
         QTimer::singleShot(0, quit, &QAction::trigger);
