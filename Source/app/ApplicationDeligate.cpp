@@ -1,11 +1,14 @@
 #include "ApplicationDeligate.h"
 
-#include "AlertPanel.h"
 #include "Bundle.h"
-#include "Launcher.h"
 #include "TNDContract.h"
 #include "UserDefaults.h"
+#include "companionLauncher.h"
+#include "dateTimeController.h"
 #include "mainWindowController.h"
+#include "preferencesController.h"
+#include "timerController.h"
+#include "updateController.h"
 #include "ui_calendarPane.h"
 #include "ui_conversionPane.h"
 #include "ui_mainWindow.h"
@@ -21,27 +24,13 @@
 
 namespace {
 
-const QString kMenuName = QStringLiteral("TindralMenu");
-const QString kMenuType = QStringLiteral("app");
-
 const QString kApplicationMenuTitle = QStringLiteral("&Tindral");
 const QString kAboutTitle = QStringLiteral("About Tindral");
 const QString kPreferencesTitle = QStringLiteral("Preferences\u2026");
+const QString kCheckForUpdatesTitle = QStringLiteral("Check for Updates\u2026");
 const QString kQuitTitle = QStringLiteral("Quit Tindral");
 const QString kAboutText = QStringLiteral("Tindral");
 const QString kAboutDetail = QStringLiteral("Version %1\nKestmoor's clock on your desktop.");
-
-// Stand-ins for the panes whose controllers come with their own classes.
-const QSize kDateTimePaneSize(520, 420);
-const QSize kTimerAlertPaneSize(560, 420);
-
-QWidget *placeholderPane(const QString &name, const QString &accessibleName, const QSize &size) {
-    auto *pane = new QWidget;
-    pane->setObjectName(name);
-    pane->setAccessibleName(accessibleName);
-    pane->setFixedSize(size);
-    return pane;
-}
 
 template <typename Form> QWidget *staticPane() {
     auto *pane = new QWidget;
@@ -58,7 +47,9 @@ ApplicationDeligate::ApplicationDeligate(UserDefaults &defaults, QObject *parent
     , m_defaults(defaults) {}
 
 ApplicationDeligate::~ApplicationDeligate() {
-    // The controller gives the shown pane back to its shelf before the window goes.
+    // The preferences window is the main window's child: it goes first, once. The controller gives the
+    // shown pane back to its shelf before the window goes.
+    m_preferences.reset();
     m_windowController.reset();
     m_mainWindow.reset();
 }
@@ -68,12 +59,16 @@ void ApplicationDeligate::awakeFromNib() {
     m_mainWindowUi = std::make_unique<Ui::mainWindow>();
     m_mainWindowUi->setupUi(m_mainWindow.get());
 
-    m_dateTimePane =
-        placeholderPane(QStringLiteral("dateTimePane"), QStringLiteral("Date/Time"), kDateTimePaneSize);
+    auto *dateTime = new dateTimeController;
+    dateTime->awakeFromNib();
+    m_dateTimePane = dateTime;
     m_calendarPane = staticPane<Ui::calendarPane>();
-    m_timerAlertPane = placeholderPane(QStringLiteral("timerAlertPane"), QStringLiteral("Timers/Alerts"),
-                                       kTimerAlertPaneSize);
+    auto *timers = new timerController;
+    timers->awakeFromNib();
+    m_timerAlertPane = timers;
     m_conversionPane = staticPane<Ui::conversionPane>();
+    m_preferences = std::make_unique<preferencesController>(m_mainWindow.get());
+    m_preferences->awakeFromNib();
 
     buildApplicationMenu();
     m_windowController = std::make_unique<mainWindowController>(
@@ -98,6 +93,10 @@ void ApplicationDeligate::buildApplicationMenu() {
     preferences->setObjectName(QStringLiteral("preferencesAction"));
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setMenuRole(QAction::PreferencesRole);
+    QAction *updates = m_applicationMenu->addAction(kCheckForUpdatesTitle, m_preferences->updates(),
+                                                    &updateController::checkForUpdates);
+    updates->setObjectName(QStringLiteral("checkForUpdatesAction"));
+    updates->setMenuRole(QAction::ApplicationSpecificRole);
     m_applicationMenu->addSeparator();
 
     QAction *quit = m_applicationMenu->addAction(kQuitTitle, this, [this] {
@@ -114,25 +113,11 @@ void ApplicationDeligate::applicationWillFinishLaunching() {
     m_windowController->showPaneAtOnce(m_dateTimePane);
     m_mainWindow->show();
     if (m_defaults.integerForKey(QString::fromLatin1(TND::kShowTindralMenuKey)) == 1)
-        launchTindralMenu();
-}
-
-int ApplicationDeligate::launchTindralMenu() {
-    const QString path = Bundle::mainBundle().pathForResource(kMenuName, kMenuType);
-    const int found = Launcher::checkPath(path);
-    if (found != Launcher::Success) {
-        AlertPanel::run(kLaunchProblemTitle, kFindingProblemMessage.arg(found), kAlertButton);
-        return found;
-    }
-    // Launcher starts it detached and in the background; this window stays in front.
-    const int started = Launcher::openApplication(path);
-    if (started != Launcher::Success)
-        AlertPanel::run(kLaunchProblemTitle, kLaunchingProblemMessage.arg(started), kAlertButton);
-    return started;
+        companionLauncher::launch();
 }
 
 void ApplicationDeligate::activatePreferences() {
-    // The preferences window runs here, modally, once it exists.
+    m_preferences->runModal();
 }
 
 void ApplicationDeligate::showAbout() {

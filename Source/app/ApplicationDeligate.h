@@ -11,6 +11,7 @@ class QMenu;
 class QWidget;
 class UserDefaults;
 class mainWindowController;
+class preferencesController;
 
 namespace Ui {
 class mainWindow;
@@ -22,14 +23,6 @@ class ApplicationDeligate : public QObject {
     Q_OBJECT
 
 public:
-    // The texts of the alert about a failed start of the companion.
-    static inline const QString kLaunchProblemTitle = QStringLiteral("Problem launching menu");
-    static inline const QString kFindingProblemMessage =
-        QStringLiteral("There was a problem finding the Tindral Menu\nError: %1");
-    static inline const QString kLaunchingProblemMessage =
-        QStringLiteral("There was a problem launching the Tindral Menu\nError: %1");
-    static inline const QString kAlertButton = QStringLiteral("Ah well");
-
     explicit ApplicationDeligate(UserDefaults &defaults, QObject *parent = nullptr);
     ~ApplicationDeligate() override;
 
@@ -41,10 +34,6 @@ public:
     // Termination is always allowed at once; nothing is saved or sent, and the companion keeps running.
     bool applicationShouldTerminate() const { return true; }
 
-    // Starts the companion from this application's folder in the background. Failures are told in the alert
-    // "Problem launching menu"; the result is the Launcher's status (0 for a start).
-    static int launchTindralMenu();
-
     QMainWindow *mainWindow() const { return m_mainWindow.get(); }
     mainWindowController *windowController() const { return m_windowController.get(); }
     QMenu *applicationMenu() const { return m_applicationMenu; }
@@ -52,6 +41,7 @@ public:
     QWidget *calendarPane() const { return m_calendarPane; }
     QWidget *timerAlertPane() const { return m_timerAlertPane; }
     QWidget *conversionPane() const { return m_conversionPane; }
+    preferencesController *preferences() const { return m_preferences.get(); }
 
 public Q_SLOTS:
     void activatePreferences();
@@ -72,4 +62,5 @@ private:
     QWidget *m_timerAlertPane = nullptr;
     QWidget *m_conversionPane = nullptr;
     QMenu *m_applicationMenu = nullptr;
+    std::unique_ptr<preferencesController> m_preferences;
 };

@@ -128,16 +128,16 @@ private Q_SLOTS:
             << "This pane will hold Kestmoor's calendar: the seasons, the weeks and the days "
                "of the year, with the full moons and the Coliseum's openings marked.";
         QTest::newRow("Timers/Alerts") << "Timers/Alerts"
-                                       << "filler"
-                                       << "Timers/Alerts";
+                                       << "table"
+                                       << "Timers";
         QTest::newRow("Conversion")
             << "Conversion"
             << "label"
             << "This pane will hold conversions between in-character and out-of-character "
                "time: a moment or a length of time given in one, shown in the other.";
         QTest::newRow("Date/Time") << "Date/Time"
-                                   << "filler"
-                                   << "Date/Time";
+                                   << "label"
+                                   << "Tomorrow";
     }
     void eachPaneFromTheToolbar() {
         QFETCH(QString, item);
