@@ -5,6 +5,7 @@
 #include "ClockSwitches.h"
 #include "DistributedNotificationCenter.h"
 #include "InternationalSettings.h"
+#include "TNDContract.h"
 #include "UserDefaults.h"
 
 #include <QTextBoundaryFinder>
@@ -30,9 +31,6 @@ const char *const kZodiacNames[] = {"0fake",
                                     "Mott the Rat",
                                     "Quillon The Cat",
                                     "Irwen the Healer"};
-
-constexpr char kOffsetKey[] = "icSecondsOffset";
-constexpr char kOffsetNotification[] = "TNDUpdateICSecondsOffset";
 
 // Drops the fraction toward zero into 32 bits; values beyond the range stick at its ends.
 int32_t truncate32(double value) {
@@ -117,10 +115,11 @@ TNDKestmoorDate::TNDKestmoorDate(double timeFrom1970, QObject *parent)
     refreshWithTimeFrom1970(timeFrom1970);
     m_daylightSavings = 0.0;
     refreshExtraPreferences();
-    m_icSecondsOffset = truncate32(double(UserDefaults::standardUserDefaults().integerForKey(kOffsetKey)));
+    m_icSecondsOffset =
+        truncate32(double(UserDefaults::standardUserDefaults().integerForKey(TND::kICSecondsOffsetKey)));
     // The preferences of the main application post the new offset; every running clock follows it.
     m_offsetObserver = DistributedNotificationCenter::defaultCenter().addObserver(
-        QString::fromLatin1(kOffsetNotification),
+        QString::fromLatin1(TND::kUpdateICSecondsOffsetNote),
         [this](const Notification &notification) { updateICSecondsOffset(notification.userInfo); }, this);
 }
 
@@ -189,7 +188,7 @@ void TNDKestmoorDate::refreshExtraPreferences() {
 }
 
 void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
-    const QVariant value = userInfo.value(QString::fromLatin1(kOffsetKey));
+    const QVariant value = userInfo.value(QString::fromLatin1(TND::kICSecondsOffsetKey));
     std::optional<double> offset;
     switch (value.typeId()) {
     case QMetaType::UnknownType: // missing: the offset goes back to 0
@@ -281,18 +280,18 @@ void TNDKestmoorDate::refreshColiseum() {
 
 void TNDKestmoorDate::refreshLundarDay() {
     const int64_t day = floorMod(m_icDayCount + 9, 28);
-    m_lunarDay = day == 0 ? 28 : int32_t(day);
+    m_lundarDay = day == 0 ? 28 : int32_t(day);
 }
 
 void TNDKestmoorDate::refreshFullMoon() {
     const int s = secondsSinceMidnight();
     double g = 0;
-    if (m_lunarDay == 15)
+    if (m_lundarDay == 15)
         g = -s;
-    else if (m_lunarDay <= 14)
-        g = double(14 - m_lunarDay) * 86400.0 + (86400 - s);
+    else if (m_lundarDay <= 14)
+        g = double(14 - m_lundarDay) * 86400.0 + (86400 - s);
     else
-        g = double(28 - m_lunarDay) * 86400.0 + 1209600.0 + (86400 - s);
+        g = double(28 - m_lundarDay) * 86400.0 + 1209600.0 + (86400 - s);
     m_fullMoonStart = oocTimeForDistance(g);
     m_fullMoonNoon = oocTimeForDistance(g + 43200.0);
     m_fullMoonEnd = oocTimeForDistance(g + 86400.0);
@@ -342,13 +341,13 @@ QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int m
     const QString secondsToken = QStringLiteral("%S");
     const qsizetype secondsAt = text.indexOf(secondsToken);
     if (secondsAt >= 0) {
-        if (switchIsOn("DisplaySeconds"))
+        if (switchIsOn(TND::kDisplaySecondsSwitch))
             text.replace(secondsAt, secondsToken.size(), twoDigits(second));
         else
             removeWithCharacterBefore(text, secondsAt, secondsToken.size());
     }
 
-    const bool appendAMPM = switchIsOn("AppendAMPM");
+    const bool appendAMPM = switchIsOn(TND::kAppendAMPMSwitch);
     std::optional<QString> mark;
     if (appendAMPM) {
         if (designator == Designator::ByHour) {
@@ -372,7 +371,7 @@ QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int m
 
 QString TNDKestmoorDate::timeWithFormat(const QString &format) const {
     QString text = timeWithFormatNoAdd(format);
-    if (switchIsOn("ShowDay"))
+    if (switchIsOn(TND::kShowDaySwitch))
         text.prepend(m_kestmoorWeekday + u' ');
     return text;
 }
@@ -403,11 +402,11 @@ QString TNDKestmoorDate::oocTextWithFormat(const QString &format, double oocTime
     QString text = format;
     const QString secondsToken = QStringLiteral("%S");
     const qsizetype secondsAt = text.indexOf(secondsToken);
-    if (secondsAt >= 0 && !switchIsOn("DisplaySeconds"))
+    if (secondsAt >= 0 && !switchIsOn(TND::kDisplaySecondsSwitch))
         removeWithCharacterBefore(text, secondsAt, secondsToken.size());
 
     // A "%p" of the format is left to the calendar expansion, whatever "AppendAMPM" says.
-    if (!text.contains(QStringLiteral("%p")) && switchIsOn("AppendAMPM")) {
+    if (!text.contains(QStringLiteral("%p")) && switchIsOn(TND::kAppendAMPMSwitch)) {
         if (const auto designators = InternationalSettings::amPmDesignation()) {
             const int localHour = CalendarFormat::expand(QStringLiteral("%H"), oocTime).toInt();
             text.append(designators->at(localHour > 11 ? 1 : 0));

@@ -95,7 +95,7 @@ public:
     double nextFullMoonNoon() const { return m_nextFullMoonNoon; }
     double nextFullMoonEnd() const { return m_nextFullMoonEnd; }
 
-    int32_t lundarDay() const { return m_lunarDay; }
+    int32_t lundarDay() const { return m_lundarDay; }
     int32_t zodiacDay() const { return m_zodiacDay; }
     int32_t zodiacSymbol() const { return m_zodiacSymbol; }
     int32_t daysUntilNextZodiac() const { return m_daysUntilNextZodiac; }
@@ -172,7 +172,7 @@ private:
     int32_t m_sunriseHour = 0, m_sunriseMinute = 0, m_sunriseSecond = 0;
     int32_t m_tomorrowSunsetHour = 0, m_tomorrowSunsetMinute = 0, m_tomorrowSunsetSecond = 0;
     int32_t m_tomorrowSunriseHour = 0, m_tomorrowSunriseMinute = 0, m_tomorrowSunriseSecond = 0;
-    int32_t m_lunarDay = 0;
+    int32_t m_lundarDay = 0;
     int32_t m_zodiacDay = 0;
     int32_t m_zodiacSymbol = 0;
     int32_t m_daysUntilNextZodiac = 0;

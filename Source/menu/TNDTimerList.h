@@ -24,14 +24,6 @@ class TNDTimerList : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr char kAddTimerNote[] = "TNDAddTimer";
-    static constexpr char kChangeTimerNote[] = "TNDChangeTimer";
-    static constexpr char kRemoveTimerNote[] = "TNDRemoveTimer";
-    static constexpr char kDoneTimerNote[] = "TNDDoneTimer";
-    static constexpr char kTimerInfoKey[] = "timerInfo";
-    // The notifications name a timer by the same key its record keeps its position under.
-    static constexpr const char *kRowIndexKey = TNDTimerRecord::kRowIndexKey;
-
     // "TNDDoneTimer" goes out on `center`.
     explicit TNDTimerList(DistributedNotificationCenter &center, QObject *parent = nullptr);
     ~TNDTimerList() override;
@@ -51,9 +43,6 @@ public:
     // At start: one timer for each record of the settings file's "timerArray", in order. A record that
     // cannot be read is left out, with a warning.
     void loadTimers(const QVariant &timerArray);
-    // Called after every change of the list. Timers are not stored.
-    void saveTimers() {}
-
     qsizetype count() const { return qsizetype(m_timerArray.size()); }
     timerObject *timerAt(qsizetype index) const;
     // The position of `timer`, or -1.

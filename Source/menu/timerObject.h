@@ -31,7 +31,6 @@ class timerObject : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr char kDoneTimerNote[] = "doneTimer";
     // The seconds taken off "totalSeconds" at each tick: 45/11 in single precision (4.0909090042114258) for
     // an IC timer, 1 for a real-time timer.
     static constexpr float kICDecrementInterval = 45.0f / 11.0f;

@@ -1,6 +1,7 @@
 #include "ClockSwitches.h"
 
 #include "PropertyList.h"
+#include "TNDContract.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
@@ -46,9 +47,9 @@ std::optional<QVariantMap> parseDesktopSettings(const QByteArray &output) {
     }
     if (!seconds && !weekday && !twelveHour)
         return std::nullopt;
-    return QVariantMap{{QStringLiteral("DisplaySeconds"), seconds.value_or(false)},
-                       {QStringLiteral("ShowDay"), weekday.value_or(false)},
-                       {QStringLiteral("AppendAMPM"), twelveHour.value_or(false)}};
+    return QVariantMap{{QString::fromLatin1(TND::kDisplaySecondsSwitch), seconds.value_or(false)},
+                       {QString::fromLatin1(TND::kShowDaySwitch), weekday.value_or(false)},
+                       {QString::fromLatin1(TND::kAppendAMPMSwitch), twelveHour.value_or(false)}};
 }
 
 // Whether a dconf change of `path` (a key, or a folder ending in '/') may touch the clock's keys.

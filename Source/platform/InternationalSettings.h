@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TNDContract.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,10 +12,10 @@
 // from the locale's LC_TIME conventions, with POSIX composites rewritten into calendar-format tokens.
 namespace InternationalSettings {
 
-inline constexpr char kTimeFormatKey[] = "NSTimeFormatString";
-inline constexpr char kShortDateFormatKey[] = "NSShortDateFormatString";
-inline constexpr char kDateFormatKey[] = "NSDateFormatString";
-inline constexpr char kAMPMDesignationKey[] = "NSAMPMDesignation";
+using TND::kAMPMDesignationKey;
+using TND::kDateFormatKey;
+using TND::kShortDateFormatKey;
+using TND::kTimeFormatKey;
 
 QString timeFormat();
 QString shortDateFormat();
