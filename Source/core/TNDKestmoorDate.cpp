@@ -5,6 +5,7 @@
 #include "ClockSwitches.h"
 #include "DistributedNotificationCenter.h"
 #include "InternationalSettings.h"
+#include "NumberValues.h"
 #include "TNDContract.h"
 #include "UserDefaults.h"
 
@@ -189,45 +190,33 @@ void TNDKestmoorDate::refreshExtraPreferences() {
 
 void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
     const QVariant value = userInfo.value(QString::fromLatin1(TND::kICSecondsOffsetKey));
-    std::optional<double> offset;
-    switch (value.typeId()) {
-    case QMetaType::UnknownType: // missing: the offset goes back to 0
-        offset = 0.0;
+    const NumberValues::Reading offset =
+        NumberValues::within(NumberValues::read(value, NumberValues::Reals | NumberValues::Texts),
+                             std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    switch (offset.refusal) {
+    case NumberValues::Refusal::None:
+        m_icSecondsOffset = int32_t(*offset.value);
         break;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        if (std::isfinite(value.toDouble()))
-            offset = std::trunc(value.toDouble());
+    case NumberValues::Refusal::Missing: // the offset goes back to 0
+        m_icSecondsOffset = 0;
         break;
-    case QMetaType::QString: {
-        bool ok = false;
-        const qlonglong number = value.toString().trimmed().toLongLong(&ok);
-        if (ok)
-            offset = double(number);
+    case NumberValues::Refusal::NotANumber:
+        qWarning("%s refused: \"%s\" is %s, not a whole number of seconds; the offset stays %d",
+                 TND::kUpdateICSecondsOffsetNote, TND::kICSecondsOffsetKey,
+                 qPrintable(value.typeId() == QMetaType::QString
+                                ? QStringLiteral("\"%1\"").arg(value.toString())
+                                : QStringLiteral("a ") + QString::fromLatin1(value.typeName())),
+                 m_icSecondsOffset);
+        break;
+    case NumberValues::Refusal::BelowRange:
+    case NumberValues::Refusal::AboveRange:
+        qWarning("%s: %.0f IC seconds does not fit in 32 bits; the offset is held at its limit",
+                 TND::kUpdateICSecondsOffsetNote,
+                 std::trunc(value.typeId() == QMetaType::QString ? value.toString().trimmed().toDouble()
+                                                                 : value.toDouble()));
+        m_icSecondsOffset = int32_t(offset.limit);
         break;
     }
-    default:
-        break;
-    }
-    if (!offset) {
-        qWarning(
-            "TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is %s, not a whole number of seconds; "
-            "the offset stays %d",
-            qPrintable(value.typeId() == QMetaType::QString
-                           ? QStringLiteral("\"%1\"").arg(value.toString())
-                           : QStringLiteral("a ") + QString::fromLatin1(value.typeName())),
-            m_icSecondsOffset);
-        return;
-    }
-    if (*offset > 2147483647.0 || *offset < -2147483648.0)
-        qWarning(
-            "TNDUpdateICSecondsOffset: %.0f IC seconds does not fit in 32 bits; the offset is held at its "
-            "limit",
-            *offset);
-    m_icSecondsOffset = truncate32(*offset);
 }
 
 double TNDKestmoorDate::oocTimeForDistance(double x) const {

@@ -1,10 +1,11 @@
 #include "TNDTimerRecord.h"
 
+#include "NumberValues.h"
 #include "PropertyList.h"
 #include "TNDContract.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -33,16 +34,18 @@ std::optional<QVariant> take(const QVariantMap &map, const char *name, int type,
         *problem = missing(name);
         return std::nullopt;
     }
-    const int kind = found->typeId();
-    const bool integer = kind == QMetaType::Int || kind == QMetaType::UInt || kind == QMetaType::LongLong ||
-                         kind == QMetaType::ULongLong;
     // An integer of any width is an integer, and a stored 0 or 1 is how some writers keep a boolean.
-    if (type == QMetaType::LongLong && integer &&
-        (kind != QMetaType::ULongLong || found->toULongLong() <= quint64(std::numeric_limits<qint64>::max())))
-        return QVariant(found->toLongLong());
-    if (type == QMetaType::Bool && integer && (found->toLongLong() == 0 || found->toLongLong() == 1))
-        return QVariant(found->toLongLong() == 1);
-    if (kind != type) {
+    const NumberValues::Reading integer = NumberValues::read(*found);
+    if (type == QMetaType::LongLong && integer.isRead())
+        return QVariant(qint64(*integer.value));
+    if (type == QMetaType::LongLong && integer.isOutOfRange()) {
+        *problem = QStringLiteral("the timer record's \"%1\" is %2, not a position in a list")
+                       .arg(key(name), found->toString());
+        return std::nullopt;
+    }
+    if (type == QMetaType::Bool && (integer.valueOr(-1) == 0 || integer.valueOr(-1) == 1))
+        return QVariant(*integer.value == 1);
+    if (found->typeId() != type) {
         *problem = wrongKind(name, *found, expected);
         return std::nullopt;
     }

@@ -2,12 +2,12 @@
 
 #include "DistributedNotificationCenter.h"
 #include "NotificationCenter.h"
+#include "NumberValues.h"
 #include "PropertyList.h"
 #include "TNDContract.h"
 #include "TimerRecordCheck.h"
 #include "timerObject.h"
 
-#include <limits>
 #include <optional>
 
 namespace {
@@ -30,26 +30,21 @@ void refuse(const char *note, const QString &problem) {
     qWarning(kRefusedMessage, note, qPrintable(problem));
 }
 
-// The user info's "rowIndex" as a position, or nothing with the problem.
+// The user info's "rowIndex" as a position, or nothing with the problem. A number beyond 64 bits holds at the
+// end it passed: it names no timer either way, and the list check says so.
 std::optional<int64_t> rowIndexOf(const QVariantMap &userInfo, QString *problem) {
-    const auto found = userInfo.constFind(text(TND::kRowIndexKey));
-    if (found == userInfo.cend()) {
+    const QVariant value = userInfo.value(text(TND::kRowIndexKey));
+    const NumberValues::Reading reading = NumberValues::read(value);
+    switch (reading.refusal) {
+    case NumberValues::Refusal::Missing:
         *problem = QStringLiteral("it has no \"%1\"").arg(text(TND::kRowIndexKey));
         return std::nullopt;
-    }
-    switch (found->typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return found->toLongLong();
-    case QMetaType::ULongLong:
-        if (found->toULongLong() > uint64_t(std::numeric_limits<int64_t>::max()))
-            return std::numeric_limits<int64_t>::max();
-        return int64_t(found->toULongLong());
-    default:
+    case NumberValues::Refusal::NotANumber:
         *problem = QStringLiteral("its \"%1\" is %2, not an integer")
-                       .arg(text(TND::kRowIndexKey), PropertyList::kindOf(*found));
+                       .arg(text(TND::kRowIndexKey), PropertyList::kindOf(value));
         return std::nullopt;
+    default:
+        return reading.valueOrLimit(0);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "InternationalSettings.h"
 #include "Launcher.h"
 #include "LoginItems.h"
+#include "NumberValues.h"
 #include "StatusItem.h"
 #include "TNDContract.h"
 #include "TNDClockTexts.h"
@@ -243,21 +244,18 @@ void menuController::menuClockUpdate() {
 
 void menuController::updateTimerInterval(const QVariantMap &userInfo) {
     const QVariant value = userInfo.value(text(TND::kUpdateIntervalInfoKey));
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Bool:
-        startTimerLoop(periodFromSetting(UserDefaults::integerValue(value)));
-        break;
+    const NumberValues::Reading reading =
+        NumberValues::read(value, NumberValues::Reals | NumberValues::Booleans);
+    switch (reading.refusal) {
+    case NumberValues::Refusal::NotANumber:
+        qWarning("%s refused: \"%s\" is a %s, not a number; the period stays %d s",
+                 TND::kUpdateTimerIntervalNote, TND::kUpdateIntervalInfoKey, value.typeName(), timerInterval());
+        return;
     default:
-        qWarning(
-            "TNDUpdateTimerInterval refused: \"updateInterval\" is a %s, not a number; the period stays %d s",
-            value.typeName(), timerInterval());
-        break;
+        // A missing value gives the shortest period, as a missing setting does; a number beyond 64 bits holds
+        // at the end it passed.
+        startTimerLoop(periodFromSetting(reading.valueOrLimit(0)));
+        return;
     }
 }
 

@@ -1,13 +1,11 @@
 #include "UserDefaults.h"
 
+#include "NumberValues.h"
 #include "PropertyList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-
-#include <cmath>
-#include <limits>
 
 UserDefaults::UserDefaults(QString path)
     : m_path(std::move(path)) {}
@@ -65,40 +63,9 @@ QVariant UserDefaults::objectForKey(const QString &key) {
 }
 
 qint64 UserDefaults::integerValue(const QVariant &value) {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool() ? 1 : 0;
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double real = value.toDouble();
-        if (!std::isfinite(real))
-            return 0;
-        if (real >= 9.2e18 || real <= -9.2e18)
-            return real > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
-        return qint64(real);
-    }
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return value.toLongLong();
-    case QMetaType::QString: {
-        // Like intValue: skip leading blanks, read an optional sign and the digits that follow.
-        const QString text = value.toString().trimmed();
-        qsizetype end = 0;
-        if (end < text.size() && (text[end] == u'-' || text[end] == u'+'))
-            ++end;
-        while (end < text.size() && text[end].isDigit() && text[end].unicode() < 128)
-            ++end;
-        bool ok = false;
-        const qint64 number = text.left(end).toLongLong(&ok);
-        return ok ? number : 0;
-    }
-    default:
-        return 0;
-    }
+    // A number beyond 64 bits holds at the end it passed; a value that is not a number reads as 0.
+    return NumberValues::read(value, NumberValues::Reals | NumberValues::Booleans | NumberValues::LeadingText)
+        .valueOrLimit(0);
 }
 
 qint64 UserDefaults::integerForKey(const QString &key) {

@@ -37,7 +37,8 @@ public:
     QString path() const { return m_path; }
 
     QVariant objectForKey(const QString &key);
-    // Numbers as integers (a real loses its fraction), booleans as 0 or 1, strings by their leading number.
+    // Numbers as integers (a real loses its fraction), booleans as 0 or 1, strings by their leading number
+    // (NumberValues::leadingText); a number beyond 64 bits holds at the end it passed, anything else is 0.
     qint64 integerForKey(const QString &key);
     // Strings as they are, numbers in decimal; nothing for anything else.
     QString stringForKey(const QString &key);
