@@ -9,6 +9,8 @@ class TestInternationalSettings : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+
     void fromPosix_data() {
         QTest::addColumn<QString>("posix");
         QTest::addColumn<QString>("expected");

@@ -15,6 +15,8 @@ class TestClockCommand : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+
     void title() {
         const ClockRun run = runClock({"--at", "1000000000", "--time-format", "%1I:%M:%S %p", "--am-pm",
                                        "AM,PM", "--show", "seconds,ampm,weekday", "--title"});
