@@ -114,8 +114,8 @@ private Q_SLOTS:
         // end of the full moon after it 28 + 1 IC days later, OOC 1700858889.34.
         QTest::newRow("lunar day 15 at 11:59")
             << 80786LL << 11 << today << "Started at: 11/17/23 18:40:09" << "Ends at: 11/24/23 20:48:09";
-        QTest::newRow("lunar day 15 at 12:00") << 80786LL << 12 << todayAfterNoon << "Started at: 11/17/23 18:40:09"
-                                               << "Ends at: 11/24/23 20:48:09";
+        QTest::newRow("lunar day 15 at 12:00")
+            << 80786LL << 12 << todayAfterNoon << "Started at: 11/17/23 18:40:09" << "Ends at: 11/24/23 20:48:09";
         QTest::newRow("lunar day 14")
             << 80785LL << 12 << other << "Starts at: 11/17/23 18:40:09" << "Ends at: 11/24/23 20:48:09";
         // On lunar day 16 the next full moon is the next cycle's: 28 IC days (591360 OOC s) later.
