@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-// One countdown timer as the two programs describe it to each other: the payload of "TNDAddTimer", the
-// "timerInfo" of "TNDChangeTimer", and an entry of the settings file's "timerArray". A dictionary of eight
+// One countdown timer as the two programs describe it to each other: the payload of TNDAddTimer, the
+// timerInfo of TNDChangeTimer, and an entry of the settings file's timerArray. A dictionary of eight
 // keys, every one of them always present in a record the main application builds:
 //
 //   "title"         string   the timer's name; the tool tip of its window

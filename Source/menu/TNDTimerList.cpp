@@ -30,7 +30,7 @@ void refuse(const char *note, const QString &problem) {
     qWarning(kRefusedMessage, note, qPrintable(problem));
 }
 
-// The user info's "rowIndex" as a position, or nothing with the problem. A number beyond 64 bits holds at the
+// The user info's rowIndex as a position, or nothing with the problem. A number beyond 64 bits holds at the
 // end it passed: it names no timer either way, and the list check says so.
 std::optional<int64_t> rowIndexOf(const QVariantMap &userInfo, QString *problem) {
     const QVariant value = userInfo.value(text(TND::kRowIndexKey));
