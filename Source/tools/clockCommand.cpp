@@ -5,6 +5,7 @@
 
 #include "Clock.h"
 #include "InternationalSettings.h"
+#include "NumberValues.h"
 #include "TNDContract.h"
 #include "TNDClockTexts.h"
 #include "TNDKestmoorDate.h"
@@ -74,13 +75,13 @@ double parseMoment(const QString &text) {
 }
 
 int32_t parseOffset(const QString &text) {
-    bool ok = false;
-    const qlonglong value = text.trimmed().toLongLong(&ok);
-    if (!ok)
+    const NumberValues::Reading offset = NumberValues::within(
+        NumberValues::text(text), std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    if (offset.refusal == NumberValues::Refusal::NotANumber)
         throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds").arg(text)};
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+    if (!offset.isRead())
         throw UsageError{QStringLiteral("--offset: %1 does not fit in 32 bits").arg(text)};
-    return int32_t(value);
+    return int32_t(*offset.value);
 }
 
 QVariantMap parseSwitches(const QString &text) {

@@ -2,6 +2,7 @@
 
 #include "ColorArchive.h"
 #include "DistributedNotificationCenter.h"
+#include "NumberValues.h"
 #include "TNDContract.h"
 #include "TNDTimerRecord.h"
 
@@ -62,12 +63,12 @@ struct Options {
 };
 
 int64_t parseRow(const QString &value) {
-    bool ok = false;
-    const qlonglong row = value.toLongLong(&ok);
-    if (!ok || row < 0)
+    const NumberValues::Reading row = NumberValues::within(NumberValues::text(value), 0,
+                                                           std::numeric_limits<int64_t>::max());
+    if (!row.isRead())
         throw UsageError{
             QStringLiteral("--row: '%1' is not a position in the timer list (0, 1, 2 ...)").arg(value)};
-    return row;
+    return *row.value;
 }
 
 uint32_t parseDuration(const QString &value) {

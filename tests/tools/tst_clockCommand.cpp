@@ -128,6 +128,8 @@ private Q_SLOTS:
         QTest::newRow("offset not a whole number") << QStringList{"--offset", "1.5"} << "--offset: '1.5'";
         QTest::newRow("offset too large")
             << QStringList{"--offset", "4294967296"} << "does not fit in 32 bits";
+        QTest::newRow("offset beyond 64 bits")
+            << QStringList{"--offset", "99999999999999999999"} << "does not fit in 32 bits";
         QTest::newRow("unknown switch") << QStringList{"--show", "seconds,moon"} << "unknown switch 'moon'";
         QTest::newRow("missing value") << QStringList{"--time-format"} << "--time-format needs a value";
         QTest::newRow("two outputs") << QStringList{"--title", "--json"} << "only one of --title and --json";
