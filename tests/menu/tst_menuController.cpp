@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kYear = 640;
@@ -284,6 +286,8 @@ private Q_SLOTS:
         QTest::newRow("missing") << QVariantMap{} << 1;
         QTest::newRow("0") << QVariantMap{{"updateInterval", 0}} << 1;
         QTest::newRow("negative") << QVariantMap{{"updateInterval", -5}} << 1;
+        QTest::newRow("real") << QVariantMap{{"updateInterval", 5.9}} << 5;
+        QTest::newRow("beyond a day") << QVariantMap{{"updateInterval", 1e30}} << 86400;
     }
 
     void updateTimerInterval() {
@@ -301,6 +305,11 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("TNDUpdateTimerInterval refused.*not a number"));
         m_controller->updateTimerInterval({{"updateInterval", QStringLiteral("soon")}});
+        QCOMPARE(m_controller->timerInterval(), 5);
+        // NaN is no number either: it used to give the shortest period.
+        QTest::ignoreMessage(QtWarningMsg, "TNDUpdateTimerInterval refused: \"updateInterval\" is a double, "
+                                           "not a number; the period stays 5 s");
+        m_controller->updateTimerInterval({{"updateInterval", std::nan("")}});
         QCOMPARE(m_controller->timerInterval(), 5);
     }
 
