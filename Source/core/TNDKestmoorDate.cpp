@@ -5,6 +5,8 @@
 #include "ClockSwitches.h"
 #include "DistributedNotificationCenter.h"
 #include "InternationalSettings.h"
+#include "KestmoorCalendar.h"
+#include "TNDContract.h"
 #include "UserDefaults.h"
 
 #include <QTextBoundaryFinder>
@@ -31,9 +33,6 @@ const char *const kZodiacNames[] = {"0fake",
                                     "Quillon The Cat",
                                     "Irwen the Healer"};
 
-constexpr char kOffsetKey[] = "icSecondsOffset";
-constexpr char kOffsetNotification[] = "TNDUpdateICSecondsOffset";
-
 // Drops the fraction toward zero into 32 bits; values beyond the range stick at its ends.
 int32_t truncate32(double value) {
     if (std::isnan(value))
@@ -43,30 +42,6 @@ int32_t truncate32(double value) {
     if (value <= -2147483648.0)
         return std::numeric_limits<int32_t>::min();
     return int32_t(value);
-}
-
-int64_t floor64(double value) {
-    if (std::isnan(value))
-        return 0;
-    const double floored = std::floor(value);
-    if (floored >= 9.2e18)
-        return std::numeric_limits<int64_t>::max();
-    if (floored <= -9.2e18)
-        return std::numeric_limits<int64_t>::min();
-    return int64_t(floored);
-}
-
-// Remainder in [0, divisor), so that counts run on backwards below IC time 0.
-int64_t floorMod(int64_t value, int64_t divisor) {
-    const int64_t r = value % divisor;
-    return r < 0 ? r + divisor : r;
-}
-
-int64_t floorDiv(int64_t value, int64_t divisor) {
-    int64_t q = value / divisor;
-    if ((value % divisor != 0) && ((value < 0) != (divisor < 0)))
-        --q;
-    return q;
 }
 
 QString twoDigits(int value) {
@@ -117,10 +92,11 @@ TNDKestmoorDate::TNDKestmoorDate(double timeFrom1970, QObject *parent)
     refreshWithTimeFrom1970(timeFrom1970);
     m_daylightSavings = 0.0;
     refreshExtraPreferences();
-    m_icSecondsOffset = truncate32(double(UserDefaults::standardUserDefaults().integerForKey(kOffsetKey)));
+    m_icSecondsOffset =
+        truncate32(double(UserDefaults::standardUserDefaults().integerForKey(TND::kICSecondsOffsetKey)));
     // The preferences of the main application post the new offset; every running clock follows it.
     m_offsetObserver = DistributedNotificationCenter::defaultCenter().addObserver(
-        QString::fromLatin1(kOffsetNotification),
+        QString::fromLatin1(TND::kUpdateICSecondsOffsetNote),
         [this](const Notification &notification) { updateICSecondsOffset(notification.userInfo); }, this);
 }
 
@@ -141,36 +117,18 @@ QString TNDKestmoorDate::zodiacName(int index) {
 }
 
 void TNDKestmoorDate::refreshWithTimeFrom1970(double timeFrom1970) {
-    const double t = (timeFrom1970 - m_daylightSavings) * 45.0 / 11.0 + kBase + double(m_icSecondsOffset);
-    m_kestmoorTime = t;
-
-    // The floor equals the truncation for every IC time from 0 on; below 0 it keeps every field in range.
-    const double year = std::floor(t / kYearSeconds + kBaseYear);
-    m_kestmoorYear = truncate32(year);
-    m_icDayCount = floor64(t / kDaySeconds);
-
-    const double sincePeriodStart = t - (year - kBaseYear) * kYearSeconds; // [0, 31104000)
-    const int32_t d = truncate32(sincePeriodStart / kDaySeconds);          // [0, 359]
-    m_kestmoorYearDay = d;
-    m_kestmoorMonthDay = ((d - 1) % 90) + 1;
-    m_kestmoorSeasonInt = (d - 1) / 90;
-
-    const double sinceMidnight = sincePeriodStart - double(d) * kDaySeconds;
-    m_kestmoorHour = truncate32(sinceMidnight / 3600.0);
-    const double sinceHour = sinceMidnight - double(m_kestmoorHour) * 3600.0;
-    m_kestmoorMinute = truncate32(sinceHour / 60.0);
-    m_kestmoorSecond = truncate32(sinceHour - double(m_kestmoorMinute) * 60.0);
-
-    m_kestmoorWeekdayInt = int32_t(floorMod(m_icDayCount, 7));
-
-    // Day 0 of each 360-day period belongs to the year before.
-    if (d == 0) {
-        m_kestmoorYearDay = 360;
-        m_kestmoorMonthDay = 90;
-        m_kestmoorYear = truncate32(year - 1);
-        m_kestmoorSeasonInt = 3;
-    }
-
+    const KestmoorCalendar::Date date =
+        KestmoorCalendar::dateAt(KestmoorCalendar::icTime(timeFrom1970, corrections()));
+    m_kestmoorTime = date.icTime;
+    m_kestmoorYear = date.year;
+    m_kestmoorYearDay = date.yearDay;
+    m_kestmoorMonthDay = date.monthDay;
+    m_kestmoorSeasonInt = date.season;
+    m_kestmoorWeekdayInt = date.weekday;
+    m_kestmoorHour = date.hour;
+    m_kestmoorMinute = date.minute;
+    m_kestmoorSecond = date.second;
+    m_icDayCount = date.dayCount;
     m_kestmoorWeekday = weekdayName(m_kestmoorWeekdayInt);
     m_kestmoorSeason = seasonName(m_kestmoorSeasonInt);
 }
@@ -189,7 +147,7 @@ void TNDKestmoorDate::refreshExtraPreferences() {
 }
 
 void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
-    const QVariant value = userInfo.value(QString::fromLatin1(kOffsetKey));
+    const QVariant value = userInfo.value(QString::fromLatin1(TND::kICSecondsOffsetInfoKey));
     std::optional<double> offset;
     switch (value.typeId()) {
     case QMetaType::UnknownType: // missing: the offset goes back to 0
@@ -232,83 +190,61 @@ void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
 }
 
 double TNDKestmoorDate::oocTimeForDistance(double x) const {
-    return ((m_kestmoorTime - kBase - double(m_icSecondsOffset)) + x) * 11.0 / 45.0 + m_daylightSavings;
+    return KestmoorCalendar::oocTimeForDistance(m_kestmoorTime, x, corrections());
 }
 
 void TNDKestmoorDate::refreshSunrise() {
-    const int d = m_kestmoorYearDay;
-    const int s = secondsSinceMidnight();
-    const int today = d <= 180 ? 540 - 2 * d : 2 * d - 180;
-    const int tomorrow = d <= 180 ? 538 - 2 * d : 2 * d - 178;
-    m_sunriseHour = today / 60;
-    m_sunriseMinute = today % 60;
+    const int32_t s = secondsSinceMidnight();
+    const KestmoorCalendar::SunMinutes minutes = KestmoorCalendar::sunriseMinutes(m_kestmoorYearDay);
+    m_sunriseHour = minutes.today / 60;
+    m_sunriseMinute = minutes.today % 60;
     m_sunriseSecond = 0;
-    m_tomorrowSunriseHour = tomorrow / 60;
-    m_tomorrowSunriseMinute = tomorrow % 60;
+    m_tomorrowSunriseHour = minutes.tomorrow / 60;
+    m_tomorrowSunriseMinute = minutes.tomorrow % 60;
     m_tomorrowSunriseSecond = 0;
-    m_sunrise = oocTimeForDistance(double(today * 60 - s));
-    m_tomorrowSunrise = oocTimeForDistance(double(tomorrow * 60 - s + 86400));
+    m_sunrise = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.today, 0, s));
+    m_tomorrowSunrise = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.tomorrow, 1, s));
 }
 
 void TNDKestmoorDate::refreshSunset() {
-    const int d = m_kestmoorYearDay;
-    const int s = secondsSinceMidnight();
-    const int today = d <= 180 ? 900 + 2 * d : 1620 - 2 * d;
-    const int tomorrow = d <= 180 ? 902 + 2 * d : 1618 - 2 * d;
-    m_sunsetHour = today / 60;
-    m_sunsetMinute = today % 60;
+    const int32_t s = secondsSinceMidnight();
+    const KestmoorCalendar::SunMinutes minutes = KestmoorCalendar::sunsetMinutes(m_kestmoorYearDay);
+    m_sunsetHour = minutes.today / 60;
+    m_sunsetMinute = minutes.today % 60;
     m_sunsetSecond = 0;
-    m_tomorrowSunsetHour = tomorrow / 60;
-    m_tomorrowSunsetMinute = tomorrow % 60;
+    m_tomorrowSunsetHour = minutes.tomorrow / 60;
+    m_tomorrowSunsetMinute = minutes.tomorrow % 60;
     m_tomorrowSunsetSecond = 0;
-    m_sunset = oocTimeForDistance(double(today * 60 - s));
-    m_tomorrowSunset = oocTimeForDistance(double(tomorrow * 60 - s + 86400));
+    m_sunset = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.today, 0, s));
+    m_tomorrowSunset = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.tomorrow, 1, s));
 }
 
 void TNDKestmoorDate::refreshColiseum() {
-    const int w = m_kestmoorWeekdayInt;
-    int k = 0;
-    if (w == 5 && m_kestmoorHour <= 18)
-        k = 0;
-    else if (w <= 4)
-        k = 5 - w;
-    else if (w == 6)
-        k = 6;
-    else
-        k = 7;
-    m_coliseum = oocTimeForDistance(double(k * 86400 + 68400 - secondsSinceMidnight()));
+    m_coliseum = oocTimeForDistance(
+        KestmoorCalendar::coliseumDistance(m_kestmoorWeekdayInt, m_kestmoorHour, secondsSinceMidnight()));
 }
 
 void TNDKestmoorDate::refreshLundarDay() {
-    const int64_t day = floorMod(m_icDayCount + 9, 28);
-    m_lunarDay = day == 0 ? 28 : int32_t(day);
+    m_lunarDay = KestmoorCalendar::lunarDay(m_icDayCount);
 }
 
 void TNDKestmoorDate::refreshFullMoon() {
-    const int s = secondsSinceMidnight();
-    double g = 0;
-    if (m_lunarDay == 15)
-        g = -s;
-    else if (m_lunarDay <= 14)
-        g = double(14 - m_lunarDay) * 86400.0 + (86400 - s);
-    else
-        g = double(28 - m_lunarDay) * 86400.0 + 1209600.0 + (86400 - s);
+    const double g = KestmoorCalendar::fullMoonDistance(m_lunarDay, secondsSinceMidnight());
+    using KestmoorCalendar::kFullMoonLength, KestmoorCalendar::kFullMoonNoon, KestmoorCalendar::kLunarCycle;
     m_fullMoonStart = oocTimeForDistance(g);
-    m_fullMoonNoon = oocTimeForDistance(g + 43200.0);
-    m_fullMoonEnd = oocTimeForDistance(g + 86400.0);
-    m_nextFullMoonStart = oocTimeForDistance(g + 2419200.0);
-    m_nextFullMoonNoon = oocTimeForDistance(g + 2419200.0 + 43200.0);
-    m_nextFullMoonEnd = oocTimeForDistance(g + 86400.0 + 2419200.0);
+    m_fullMoonNoon = oocTimeForDistance(g + kFullMoonNoon);
+    m_fullMoonEnd = oocTimeForDistance(g + kFullMoonLength);
+    m_nextFullMoonStart = oocTimeForDistance(g + kLunarCycle);
+    m_nextFullMoonNoon = oocTimeForDistance(g + kLunarCycle + kFullMoonNoon);
+    m_nextFullMoonEnd = oocTimeForDistance(g + kFullMoonLength + kLunarCycle);
 }
 
 void TNDKestmoorDate::refreshZodiacDay() {
-    const int64_t day = floorMod(m_icDayCount + 3, 29);
-    m_zodiacDay = day == 0 ? 29 : int32_t(day);
-    // The sign is counted on the day count itself, without the 3 the day count adds.
-    const int64_t sign = floorMod(floorDiv(m_icDayCount, 29), 12);
-    m_zodiacSymbol = sign == 0 ? 12 : int32_t(sign);
-    m_daysUntilNextZodiac = 29 - m_zodiacDay;
-    m_nextZodiacSymbol = m_zodiacSymbol + 1 > 12 ? 1 : m_zodiacSymbol + 1;
+    const KestmoorCalendar::Zodiac zodiac = KestmoorCalendar::zodiacAt(m_icDayCount);
+    m_zodiacDay = zodiac.day;
+    m_zodiacSymbol = zodiac.symbol;
+    m_daysUntilNextZodiac = zodiac.daysUntilNext;
+    m_nextZodiacSymbol = zodiac.nextSymbol;
 }
 
 QString TNDKestmoorDate::zodiacSymbolString() const {

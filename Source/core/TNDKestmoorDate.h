@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KestmoorCalendar.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,16 +14,14 @@
 // (IC) time, which runs 45/11 times as fast, splits that into calendar fields, derives the sun, Coliseum,
 // lunar and zodiac events, and writes clock and event texts in the user's formats.
 //
+// The arithmetic is KestmoorCalendar's; this object holds its results for the accessors and does the wiring:
+// the user's offset from the settings file and its notification, and the desktop clock's switches.
+//
 // Nothing here reads the wall clock except sharedDate()'s first call: owners pass the moment in.
 class TNDKestmoorDate : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr double kBase = 24371635.0;        // IC time at OOC time `daylightSavings` with no offset
-    static constexpr double kYearSeconds = 31104000.0; // 360 IC days
-    static constexpr double kDaySeconds = 86400.0;
-    static constexpr int kBaseYear = 411;
-
     // The application's one clock, created at the first call from the current time.
     static TNDKestmoorDate *sharedDate();
 
@@ -140,9 +140,10 @@ private:
     QString icTextWithFormat(const QString &format, int hour, int minute, int second,
                              Designator designator) const;
     QString oocTextWithFormat(const QString &format, double oocTime) const;
-    int secondsSinceMidnight() const {
+    int32_t secondsSinceMidnight() const {
         return m_kestmoorHour * 3600 + m_kestmoorMinute * 60 + m_kestmoorSecond;
     }
+    KestmoorCalendar::Corrections corrections() const { return {m_daylightSavings, m_icSecondsOffset}; }
 
     std::optional<QVariantMap> m_extraPreferences;
     double m_kestmoorTime = 0;
