@@ -12,13 +12,19 @@
 #include <QTextBoundaryFinder>
 #include <QtDebug>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
 
-const char *const kWeekdayNames[] = {"Hoven", "Ilsar", "Jorvac", "Kemba", "Ostra", "Pellin", "Quarn"};
-const char *const kSeasonNames[] = {"Winter", "Spring", "Summer", "Autumn"};
+// Built once: the clock hands out the same strings at every refresh.
+const QString kWeekdayNames[] = {QStringLiteral("Hoven"), QStringLiteral("Ilsar"), QStringLiteral("Jorvac"),
+                                 QStringLiteral("Kemba"), QStringLiteral("Ostra"), QStringLiteral("Pellin"),
+                                 QStringLiteral("Quarn")};
+const QString kSeasonNames[] = {QStringLiteral("Winter"), QStringLiteral("Spring"), QStringLiteral("Summer"),
+                                QStringLiteral("Autumn")};
 const char *const kZodiacNames[] = {"0fake",
                                     "Varnold the Heronwing",
                                     "Tiberan the Rooster",
@@ -44,21 +50,48 @@ int32_t truncate32(double value) {
     return int32_t(value);
 }
 
-QString twoDigits(int value) {
-    return value <= 9 ? QStringLiteral("0%1").arg(value) : QString::number(value);
-}
+// A number written on the stack, so that filling a token allocates nothing.
+class NumberText {
+public:
+    QStringView view() const { return {m_chars, m_size}; }
 
-QString twelveHourPlain(int hour) {
-    if (hour == 0)
-        return QStringLiteral("12");
-    return QString::number(hour <= 12 ? hour : hour - 12);
-}
+    // In decimal, as QString::number writes it.
+    static NumberText plain(int value) {
+        NumberText text;
+        text.add(value);
+        return text;
+    }
+    // "0" and the number for 9 or less ("0%d"), the number alone from 10 on.
+    static NumberText twoDigits(int value) {
+        NumberText text;
+        if (value <= 9)
+            text.m_chars[text.m_size++] = u'0';
+        text.add(value);
+        return text;
+    }
+    // 12 for hour 0, then 1 to 12, and 1 to 11 again from hour 13.
+    static NumberText twelveHourPlain(int hour) {
+        return plain(hour == 0 ? 12 : (hour <= 12 ? hour : hour - 12));
+    }
+    // "12" for hours 0 and 12, otherwise the 12-hour clock's hour in two digits.
+    static NumberText twelveHourTwoDigits(int hour) {
+        if (hour == 0 || hour == 12)
+            return plain(12);
+        return twoDigits(hour < 12 ? hour : hour - 12);
+    }
 
-QString twelveHourTwoDigits(int hour) {
-    if (hour == 0 || hour == 12)
-        return QStringLiteral("12");
-    return twoDigits(hour < 12 ? hour : hour - 12);
-}
+private:
+    void add(int value) {
+        char digits[16];
+        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+        (void)error; // an int always fits in 16 characters
+        for (const char *c = digits; c != end; ++c)
+            m_chars[m_size++] = char16_t(*c);
+    }
+
+    char16_t m_chars[24] = {};
+    qsizetype m_size = 0;
+};
 
 // Removes the token at `index` together with the one whole character before it (a surrogate pair or a
 // character with its combining marks counts as one). A token at the very start goes alone.
@@ -73,10 +106,10 @@ void removeWithCharacterBefore(QString &text, qsizetype index, qsizetype tokenLe
     text.remove(from, index + tokenLength - from);
 }
 
-void replaceFirst(QString &text, const QString &token, const QString &replacement) {
+void replaceFirst(QString &text, QLatin1StringView token, const NumberText &replacement) {
     const qsizetype at = text.indexOf(token);
     if (at >= 0)
-        text.replace(at, token.size(), replacement);
+        text.replace(at, token.size(), replacement.view().data(), replacement.view().size());
 }
 
 } // namespace
@@ -105,11 +138,11 @@ TNDKestmoorDate::~TNDKestmoorDate() {
 }
 
 QString TNDKestmoorDate::weekdayName(int index) {
-    return index >= 0 && index < 7 ? QString::fromLatin1(kWeekdayNames[index]) : QString();
+    return index >= 0 && index < 7 ? kWeekdayNames[index] : QString();
 }
 
 QString TNDKestmoorDate::seasonName(int index) {
-    return index >= 0 && index < 4 ? QString::fromLatin1(kSeasonNames[index]) : QString();
+    return index >= 0 && index < 4 ? kSeasonNames[index] : QString();
 }
 
 QString TNDKestmoorDate::zodiacName(int index) {
@@ -143,7 +176,15 @@ void TNDKestmoorDate::refreshAllOthers() {
 }
 
 void TNDKestmoorDate::refreshExtraPreferences() {
-    m_extraPreferences = ClockSwitches::read();
+    setExtraPreferences(ClockSwitches::read());
+}
+
+void TNDKestmoorDate::setExtraPreferences(std::optional<QVariantMap> switches) {
+    m_extraPreferences = std::move(switches);
+    const auto on = [this](const char *key) {
+        return m_extraPreferences && m_extraPreferences->value(QString::fromLatin1(key)).toBool();
+    };
+    m_switches = {on(TND::kDisplaySecondsSwitch), on(TND::kAppendAMPMSwitch), on(TND::kShowDaySwitch)};
 }
 
 void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
@@ -256,6 +297,12 @@ QString TNDKestmoorDate::nextZodiacSymbolString() const {
 }
 
 bool TNDKestmoorDate::switchIsOn(const char *key) const {
+    if (std::strcmp(key, TND::kDisplaySecondsSwitch) == 0)
+        return m_switches.displaySeconds;
+    if (std::strcmp(key, TND::kAppendAMPMSwitch) == 0)
+        return m_switches.appendAMPM;
+    if (std::strcmp(key, TND::kShowDaySwitch) == 0)
+        return m_switches.showDay;
     return m_extraPreferences && m_extraPreferences->value(QString::fromLatin1(key)).toBool();
 }
 
@@ -267,24 +314,27 @@ std::optional<QString> TNDKestmoorDate::AMPMModifier() const {
 }
 
 QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int minute, int second,
-                                          Designator designator) const {
-    QString text = format;
-    replaceFirst(text, QStringLiteral("%1H"), QString::number(hour));
-    replaceFirst(text, QStringLiteral("%H"), twoDigits(hour));
-    replaceFirst(text, QStringLiteral("%1I"), twelveHourPlain(hour));
-    replaceFirst(text, QStringLiteral("%I"), twelveHourTwoDigits(hour));
-    replaceFirst(text, QStringLiteral("%M"), twoDigits(minute));
+                                          Designator designator, qsizetype room) const {
+    // One allocation for the whole text: every token below is filled in place.
+    QString text;
+    text.reserve(format.size() + room + 32);
+    text.append(format);
+    replaceFirst(text, QLatin1StringView("%1H"), NumberText::plain(hour));
+    replaceFirst(text, QLatin1StringView("%H"), NumberText::twoDigits(hour));
+    replaceFirst(text, QLatin1StringView("%1I"), NumberText::twelveHourPlain(hour));
+    replaceFirst(text, QLatin1StringView("%I"), NumberText::twelveHourTwoDigits(hour));
+    replaceFirst(text, QLatin1StringView("%M"), NumberText::twoDigits(minute));
 
-    const QString secondsToken = QStringLiteral("%S");
+    const QLatin1StringView secondsToken("%S");
     const qsizetype secondsAt = text.indexOf(secondsToken);
     if (secondsAt >= 0) {
-        if (switchIsOn("DisplaySeconds"))
-            text.replace(secondsAt, secondsToken.size(), twoDigits(second));
+        if (m_switches.displaySeconds)
+            replaceFirst(text, secondsToken, NumberText::twoDigits(second));
         else
             removeWithCharacterBefore(text, secondsAt, secondsToken.size());
     }
 
-    const bool appendAMPM = switchIsOn("AppendAMPM");
+    const bool appendAMPM = m_switches.appendAMPM;
     std::optional<QString> mark;
     if (appendAMPM) {
         if (designator == Designator::ByHour) {
@@ -293,7 +343,7 @@ QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int m
             mark = designators->at(designator == Designator::Morning ? 0 : 1);
         }
     }
-    const QString markToken = QStringLiteral("%p");
+    const QLatin1StringView markToken("%p");
     const qsizetype markAt = text.indexOf(markToken);
     if (markAt >= 0) {
         if (!appendAMPM)
@@ -307,9 +357,12 @@ QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int m
 }
 
 QString TNDKestmoorDate::timeWithFormat(const QString &format) const {
-    QString text = timeWithFormatNoAdd(format);
-    if (switchIsOn("ShowDay"))
-        text.prepend(m_kestmoorWeekday + u' ');
+    if (!m_switches.showDay)
+        return timeWithFormatNoAdd(format);
+    QString text = icTextWithFormat(format, m_kestmoorHour, m_kestmoorMinute, m_kestmoorSecond,
+                                    Designator::ByHour, m_kestmoorWeekday.size() + 1);
+    text.insert(0, u' ');
+    text.insert(0, m_kestmoorWeekday);
     return text;
 }
 
@@ -339,11 +392,11 @@ QString TNDKestmoorDate::oocTextWithFormat(const QString &format, double oocTime
     QString text = format;
     const QString secondsToken = QStringLiteral("%S");
     const qsizetype secondsAt = text.indexOf(secondsToken);
-    if (secondsAt >= 0 && !switchIsOn("DisplaySeconds"))
+    if (secondsAt >= 0 && !m_switches.displaySeconds)
         removeWithCharacterBefore(text, secondsAt, secondsToken.size());
 
     // A "%p" of the format is left to the calendar expansion, whatever "AppendAMPM" says.
-    if (!text.contains(QStringLiteral("%p")) && switchIsOn("AppendAMPM")) {
+    if (!text.contains(QStringLiteral("%p")) && m_switches.appendAMPM) {
         if (const auto designators = InternationalSettings::amPmDesignation()) {
             const int localHour = CalendarFormat::expand(QStringLiteral("%H"), oocTime).toInt();
             text.append(designators->at(localHour > 11 ? 1 : 0));

@@ -52,9 +52,7 @@ public:
 
     // The menu bar clock's switches as last read; nothing when no source has them.
     const std::optional<QVariantMap> &extraPreferences() const { return m_extraPreferences; }
-    void setExtraPreferences(std::optional<QVariantMap> switches) {
-        m_extraPreferences = std::move(switches);
-    }
+    void setExtraPreferences(std::optional<QVariantMap> switches);
 
     double kestmoorTime() const { return m_kestmoorTime; }
     QString kestmoorWeekday() const { return m_kestmoorWeekday; }
@@ -137,15 +135,24 @@ public:
 
 private:
     enum class Designator { ByHour, Morning, Afternoon };
-    QString icTextWithFormat(const QString &format, int hour, int minute, int second,
-                             Designator designator) const;
+    // `room`: characters the caller will add to the text, reserved with it.
+    QString icTextWithFormat(const QString &format, int hour, int minute, int second, Designator designator,
+                             qsizetype room = 0) const;
     QString oocTextWithFormat(const QString &format, double oocTime) const;
     int32_t secondsSinceMidnight() const {
         return m_kestmoorHour * 3600 + m_kestmoorMinute * 60 + m_kestmoorSecond;
     }
     KestmoorCalendar::Corrections corrections() const { return {m_daylightSavings, m_icSecondsOffset}; }
 
+    // The three switches of m_extraPreferences, read out whenever it is set: the texts ask at every tick.
+    struct Switches {
+        bool displaySeconds = false;
+        bool appendAMPM = false;
+        bool showDay = false;
+    };
+
     std::optional<QVariantMap> m_extraPreferences;
+    Switches m_switches;
     double m_kestmoorTime = 0;
     double m_coliseum = 0;
     double m_fullMoonStart = 0;

@@ -9,8 +9,11 @@
 #include <cmath>
 #include <limits>
 
-UserDefaults::UserDefaults(QString path)
-    : m_path(std::move(path)) {}
+UserDefaults::UserDefaults(QString path, Follow follow)
+    : m_path(std::move(path)) {
+    if (follow == Follow::Watch)
+        m_watch = std::make_unique<FileWatch>(m_path);
+}
 
 QString UserDefaults::preferencesFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -21,7 +24,7 @@ QString UserDefaults::standardPath() {
 }
 
 UserDefaults &UserDefaults::standardUserDefaults() {
-    static UserDefaults defaults(standardPath());
+    static UserDefaults defaults(standardPath(), Follow::Watch);
     return defaults;
 }
 
@@ -35,10 +38,18 @@ constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s
 } // namespace
 
 void UserDefaults::reloadIfChanged() {
+    if (m_watch) {
+        // The count is taken before the file is looked at: a change after this moves it again.
+        const uint64_t count = m_watch->changeCount();
+        if (m_stamp && count == m_watchCount && m_watch->watching())
+            return;
+        m_watchCount = count;
+    }
     const FileStamp stamp = FileStamp::of(m_path);
     if (m_stamp && *m_stamp == stamp)
         return;
     m_stamp = stamp;
+    ++m_generation;
     m_contents.reset();
     if (!stamp.exists())
         return;
@@ -47,6 +58,11 @@ void UserDefaults::reloadIfChanged() {
         m_contents = std::move(read.dictionary);
     else if (read.status == PropertyList::Status::Damaged)
         qWarning(kDamagedReadMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
+}
+
+uint64_t UserDefaults::generation() {
+    reloadIfChanged();
+    return m_generation;
 }
 
 std::optional<QVariantMap> UserDefaults::dictionary() {
@@ -127,6 +143,7 @@ UserDefaults::WriteOutcome UserDefaults::writeBack(const std::function<void(QVar
         // What this write left is known; the next read need not parse it again.
         m_contents = std::move(result.dictionary);
         m_stamp = result.stamp;
+        ++m_generation;
         break;
     case WriteOutcome::Failed:
         qWarning(kWriteFailedMessage, qPrintable(QDir::toNativeSeparators(m_path)),
@@ -160,8 +177,10 @@ UserDefaults::WriteOutcome UserDefaults::removeObjectForKey(const QString &key) 
 
 void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) {
     m_volatile.insert(key, value);
+    ++m_generation;
 }
 
 void UserDefaults::removeVolatileValue(const QString &key) {
     m_volatile.remove(key);
+    ++m_generation;
 }
