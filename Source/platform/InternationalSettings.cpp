@@ -55,6 +55,18 @@ struct DesignatorCache {
     std::optional<QStringList> designators;
 };
 
+// The time format as last derived: the setting of the generation it was read in, and the format made from
+// the locale for the desktop's 12-hour switch.
+struct TimeFormatCache {
+    uint64_t generation = 0;
+    bool valid = false;
+    QVariant setting;
+    bool derived = false;
+    bool twelveHour = false;
+    std::string locale;
+    QString format;
+};
+
 } // namespace
 
 namespace InternationalSettings {
@@ -145,14 +157,30 @@ QString timeFormatFrom(const QVariant &setting, bool twelveHour, const QString &
 }
 
 QString timeFormat() {
-    const QVariant setting =
-        UserDefaults::standardUserDefaults().objectForKey(QString::fromLatin1(TND::kTimeFormatKey));
-    bool twelveHour = false;
-    if (setting.typeId() != QMetaType::QString) {
-        const std::optional<QVariantMap> switches = ClockSwitches::read();
-        twelveHour = switches && switches->value(QString::fromLatin1(TND::kAppendAMPMSwitch)).toBool();
+    static TimeFormatCache cache;
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    const uint64_t generation = defaults.generation();
+    if (!cache.valid || cache.generation != generation) {
+        cache.setting = defaults.objectForKey(QString::fromLatin1(TND::kTimeFormatKey));
+        cache.generation = generation;
+        cache.valid = true;
+        cache.derived = false;
     }
-    return timeFormatFrom(setting, twelveHour, localeString(T_FMT), localeString(T_FMT_AMPM));
+    if (cache.setting.typeId() == QMetaType::QString)
+        return cache.setting.toString();
+    // Only without a format of the user's own do the desktop's switches matter.
+    const std::optional<QVariantMap> switches = ClockSwitches::read();
+    const bool twelveHour =
+        switches && switches->value(QString::fromLatin1(TND::kAppendAMPMSwitch)).toBool();
+    const char *locale = std::setlocale(LC_TIME, nullptr);
+    if (!cache.derived || cache.twelveHour != twelveHour || cache.locale != (locale ? locale : "")) {
+        cache.format =
+            timeFormatFrom(cache.setting, twelveHour, localeString(T_FMT), localeString(T_FMT_AMPM));
+        cache.twelveHour = twelveHour;
+        cache.locale = locale ? locale : "";
+        cache.derived = true;
+    }
+    return cache.format;
 }
 
 QString shortDateFormat() {

@@ -38,13 +38,9 @@ constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s
 } // namespace
 
 void UserDefaults::reloadIfChanged() {
-    if (m_watch) {
-        // The count is taken before the file is looked at: a change after this moves it again.
-        const uint64_t count = m_watch->changeCount();
-        if (m_stamp && count == m_watchCount && m_watch->watching())
-            return;
-        m_watchCount = count;
-    }
+    // The count is taken before the file is looked at: a change after this moves it again.
+    if (m_watch)
+        m_watchCount = m_watch->changeCount();
     const FileStamp stamp = FileStamp::of(m_path);
     if (m_stamp && *m_stamp == stamp)
         return;
@@ -61,8 +57,13 @@ void UserDefaults::reloadIfChanged() {
 }
 
 uint64_t UserDefaults::generation() {
-    reloadIfChanged();
+    if (!m_watch || !m_stamp || !m_watch->watching() || m_watch->changeCount() != m_watchCount)
+        reloadIfChanged();
     return m_generation;
+}
+
+bool UserDefaults::fileChangeSeen() const {
+    return m_watch && m_watch->changeCount() != m_watchCount;
 }
 
 std::optional<QVariantMap> UserDefaults::dictionary() {

@@ -15,8 +15,11 @@
 
 // A key store backed by one property-list file whose top level is a dictionary. Reads follow the file: when
 // another program has replaced it since the last read, the next read sees the new contents. A missing key
-// reads as 0 or nothing. With Follow::EveryRead each read looks at the file (one stat); with Follow::Watch a
-// FileWatch says when the file changed, and a read between two changes costs no system call at all.
+// reads as 0 or nothing. Every read of a key looks at the file (one stat).
+//
+// What is derived from the settings at every tick of the clock (the designators, the time format) is kept
+// until generation() moves. With Follow::Watch a FileWatch tells when the file changed, and generation()
+// between two changes costs no system call; with Follow::EveryRead it looks at the file each time.
 //
 // Every write is a read-modify-write of the whole file under its lock (PropertyList::updateDictionary), so
 // two programs that set different keys at the same moment both keep theirs, and a damaged file is kept aside
@@ -68,6 +71,8 @@ public:
     // Moves whenever what the reads give may have changed: the file read anew, a write, a volatile value. A
     // reader that derives something from the settings keeps it until the generation moves.
     uint64_t generation();
+    // Whether the watch has seen the file change since this object last looked at it.
+    bool fileChangeSeen() const;
 
     // The integer reading used by integerForKey, for values taken from elsewhere.
     static qint64 integerValue(const QVariant &value);
