@@ -51,20 +51,26 @@ FileWatch::~FileWatch() {
 void FileWatch::arm() {
     if (m_watch >= 0)
         inotify_rm_watch(m_inotify, m_watch);
-    m_watch = inotify_add_watch(m_inotify, m_folder.constData(), kFolderEvents);
-    m_watchingFolder = m_watch >= 0;
-    if (m_watchingFolder)
-        return;
-    // The folder is not there yet (a new account): wait for it one level above, or higher still.
-    QByteArray above = m_folder;
-    while (m_watch < 0) {
-        const qsizetype slash = above.lastIndexOf('/');
-        if (slash < 0)
+    for (;;) {
+        m_watch = inotify_add_watch(m_inotify, m_folder.constData(), kFolderEvents);
+        m_watchingFolder = m_watch >= 0;
+        if (m_watchingFolder)
             return;
-        above.truncate(slash > 0 ? slash : 1);
-        m_watch = inotify_add_watch(m_inotify, above.constData(), kAboveEvents);
-        if (above == "/")
-            break;
+        // The folder is not there yet (a new account): wait for it one level above, or higher still.
+        QByteArray above = m_folder;
+        while (m_watch < 0) {
+            const qsizetype slash = above.lastIndexOf('/');
+            if (slash < 0)
+                return;
+            above.truncate(slash > 0 ? slash : 1);
+            m_watch = inotify_add_watch(m_inotify, above.constData(), kAboveEvents);
+            if (above == "/")
+                break;
+        }
+        // A folder made before that watch began would never be told of: look once more.
+        if (m_watch < 0 || ::access(m_folder.constData(), F_OK) != 0)
+            return;
+        inotify_rm_watch(m_inotify, m_watch);
     }
 }
 
