@@ -67,21 +67,22 @@ Date dateAt(double t) {
     date.icTime = t;
 
     // The floor equals the truncation for every IC time from 0 on; below 0 it keeps every field in range.
-    const double year = std::floor(t / kYearSeconds + kBaseYear);
+    const double year = std::floor(t / kYearSeconds + kBaseYear); // the year whose period holds t
     date.year = truncate32(year);
     date.dayCount = floor64(t / kDaySeconds);
 
     const double sincePeriodStart = t - (year - kBaseYear) * kYearSeconds; // [0, 31104000)
     const int32_t d = truncate32(sincePeriodStart / kDaySeconds);          // [0, 359]
     date.yearDay = d;
+    // Four seasons of 90 days.
     date.monthDay = ((d - 1) % 90) + 1; // [1, 90]; 0 on day 0, mended below
     date.season = (d - 1) / 90;         // [0, 3]; 0 on day 0, mended below
 
     const double sinceMidnight = sincePeriodStart - double(d) * kDaySeconds; // [0, 86400)
-    date.hour = truncate32(sinceMidnight / 3600.0);
+    date.hour = truncate32(sinceMidnight / 3600.0);                      // [0, 23]
     const double sinceHour = sinceMidnight - double(date.hour) * 3600.0; // [0, 3600)
-    date.minute = truncate32(sinceHour / 60.0);
-    date.second = truncate32(sinceHour - double(date.minute) * 60.0);
+    date.minute = truncate32(sinceHour / 60.0);                          // [0, 59]
+    date.second = truncate32(sinceHour - double(date.minute) * 60.0);    // [0, 59]
 
     date.weekday = int32_t(floorMod(date.dayCount, 7));
 
@@ -119,6 +120,7 @@ SunMinutes sunsetMinutes(int32_t d) {
 }
 
 double sunDistance(int32_t minute, int32_t days, int32_t secondsSinceMidnight) {
+    // [-75599, 75600] today, [10681, 162120] tomorrow
     return double(minute * 60 - secondsSinceMidnight + days * 86400);
 }
 
@@ -136,12 +138,13 @@ double coliseumDistance(int32_t weekday, int32_t hour, int32_t secondsSinceMidni
 }
 
 int32_t lunarDay(int64_t dayCount) {
-    // Lunar day 28 falls on the day counts 19 more than a multiple of 28.
+    // A 28-day cycle in which IC day 0 was lunar day 9: [0, 27], with 0 read as day 28.
     const int64_t day = floorMod(dayCount + 9, 28);
     return day == 0 ? 28 : int32_t(day);
 }
 
 double fullMoonDistance(int32_t lunar, int32_t s) {
+    // [-86399, 2332800]: from today's midnight to 27 IC days ahead
     if (lunar == 15) // full moon today: its midnight has passed
         return double(-s);
     if (lunar <= 14) // lunar day 15 of this cycle
@@ -152,10 +155,12 @@ double fullMoonDistance(int32_t lunar, int32_t s) {
 
 Zodiac zodiacAt(int64_t dayCount) {
     Zodiac zodiac;
-    // The day runs 3 ahead of the sign: a new sign begins on zodiac day 3.
+    // A 29-day count in which IC day 0 was zodiac day 3, so a new sign begins on zodiac day 3: [0, 28], with
+    // 0 read as day 29.
     const int64_t day = floorMod(dayCount + 3, 29);
     zodiac.day = day == 0 ? 29 : int32_t(day);
-    // The sign is counted on the day count itself, 29 days each, without the 3 the day adds.
+    // Twelve signs of 29 days each (a 348-day round), counted on the day count itself without the 3 the day
+    // adds: [0, 11], with 0 read as sign 12.
     const int64_t sign = floorMod(floorDiv(dayCount, 29), 12);
     zodiac.symbol = sign == 0 ? 12 : int32_t(sign);
     zodiac.daysUntilNext = 29 - zodiac.day;
