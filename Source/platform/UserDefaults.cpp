@@ -7,8 +7,14 @@
 #include <QFile>
 #include <QStandardPaths>
 
-UserDefaults::UserDefaults(QString path)
-    : m_path(std::move(path)) {}
+#include <cmath>
+#include <limits>
+
+UserDefaults::UserDefaults(QString path, Follow follow)
+    : m_path(std::move(path)) {
+    if (follow == Follow::Watch)
+        m_watch = std::make_unique<FileWatch>(m_path);
+}
 
 QString UserDefaults::preferencesFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -19,7 +25,7 @@ QString UserDefaults::standardPath() {
 }
 
 UserDefaults &UserDefaults::standardUserDefaults() {
-    static UserDefaults defaults(standardPath());
+    static UserDefaults defaults(standardPath(), Follow::Watch);
     return defaults;
 }
 
@@ -33,10 +39,14 @@ constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s
 } // namespace
 
 void UserDefaults::reloadIfChanged() {
+    // The count is taken before the file is looked at: a change after this moves it again.
+    if (m_watch)
+        m_watchCount = m_watch->changeCount();
     const FileStamp stamp = FileStamp::of(m_path);
     if (m_stamp && *m_stamp == stamp)
         return;
     m_stamp = stamp;
+    ++m_generation;
     m_contents.reset();
     if (!stamp.exists())
         return;
@@ -45,6 +55,16 @@ void UserDefaults::reloadIfChanged() {
         m_contents = std::move(read.dictionary);
     else if (read.status == PropertyList::Status::Damaged)
         qWarning(kDamagedReadMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
+}
+
+uint64_t UserDefaults::generation() {
+    if (!m_watch || !m_stamp || !m_watch->watching() || m_watch->changeCount() != m_watchCount)
+        reloadIfChanged();
+    return m_generation;
+}
+
+bool UserDefaults::fileChangeSeen() const {
+    return m_watch && m_watch->changeCount() != m_watchCount;
 }
 
 std::optional<QVariantMap> UserDefaults::dictionary() {
@@ -94,6 +114,7 @@ UserDefaults::WriteOutcome UserDefaults::writeBack(const std::function<void(QVar
         // What this write left is known; the next read need not parse it again.
         m_contents = std::move(result.dictionary);
         m_stamp = result.stamp;
+        ++m_generation;
         break;
     case WriteOutcome::Failed:
         qWarning(kWriteFailedMessage, qPrintable(QDir::toNativeSeparators(m_path)),
@@ -127,8 +148,10 @@ UserDefaults::WriteOutcome UserDefaults::removeObjectForKey(const QString &key) 
 
 void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) {
     m_volatile.insert(key, value);
+    ++m_generation;
 }
 
 void UserDefaults::removeVolatileValue(const QString &key) {
     m_volatile.remove(key);
+    ++m_generation;
 }

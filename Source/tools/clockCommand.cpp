@@ -5,6 +5,7 @@
 
 #include "Clock.h"
 #include "InternationalSettings.h"
+#include "KestmoorCalendar.h"
 #include "NumberValues.h"
 #include "TNDContract.h"
 #include "TNDClockTexts.h"
@@ -237,13 +238,6 @@ QString clockJson(const TNDKestmoorDate &clock, const TNDClockTexts &texts) {
     return QStringLiteral("{\n") + members.join(QStringLiteral(",\n")) + QStringLiteral("\n}");
 }
 
-// The calendar's integer fields hold 32 bits: a year beyond them cannot be shown.
-bool yearFits(double icTime) {
-    const double year = std::floor(icTime / TNDKestmoorDate::kYearSeconds + TNDKestmoorDate::kBaseYear);
-    return year - 1 >= double(std::numeric_limits<int32_t>::min()) &&
-           year <= double(std::numeric_limits<int32_t>::max());
-}
-
 } // namespace
 
 QString clockCommandHelp() {
@@ -291,7 +285,7 @@ int runClockCommand(const QStringList &arguments, QTextStream &out, QTextStream 
 
     const double at = options.at ? *options.at : Clock::now();
     clock->refreshWithTimeFrom1970(at);
-    if (!yearFits(clock->kestmoorTime())) {
+    if (!KestmoorCalendar::yearFits(clock->kestmoorTime())) {
         err << "tindral-clock: --at: " << QString::number(at)
             << " lies so far out that the IC year does not fit in 32 bits" << Qt::endl;
         return 2;
