@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-// One countdown timer as the two programs describe it to each other: the payload of "TNDAddTimer", the
-// "timerInfo" of "TNDChangeTimer", and an entry of the settings file's "timerArray". A dictionary of eight
+// One countdown timer as the two programs describe it to each other: the payload of TNDAddTimer, the
+// timerInfo of TNDChangeTimer, and an entry of the settings file's timerArray. A dictionary of eight
 // keys, every one of them always present in a record the main application builds:
 //
 //   "title"         string   the timer's name; the tool tip of its window
@@ -19,16 +19,10 @@
 //   "totalSeconds"  string   the time left as a decimal number of seconds of the timer's own kind
 //   "ic"            boolean  true: the countdown runs in IC seconds, false: in real seconds
 //   "rowIndex"      integer  the timer's position in the timer list, from 0
+//
+// The keys are TNDContract.h's (TND::kTitleKey and the rest).
 class TNDTimerRecord {
 public:
-    static constexpr char kTitleKey[] = "title";
-    static constexpr char kTimeKey[] = "time";
-    static constexpr char kDoneKey[] = "done";
-    static constexpr char kWindowColorKey[] = "windowColor";
-    static constexpr char kTransparencyKey[] = "transparency";
-    static constexpr char kTotalSecondsKey[] = "totalSeconds";
-    static constexpr char kIcKey[] = "ic";
-    static constexpr char kRowIndexKey[] = "rowIndex";
     static constexpr char16_t kDoneMark = u'\u221A'; // √
 
     // The record the timer editor builds from its controls. Its "done" is "", so adding or changing a timer

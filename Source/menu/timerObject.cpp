@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "NotificationCenter.h"
+#include "TNDContract.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -167,7 +168,7 @@ void timerObject::finish() {
     m_timerInfo.setDone(QString(QChar(TNDTimerRecord::kDoneMark)));
     updateDisplay();
     // Last, as an observer may do anything with this timer.
-    NotificationCenter::defaultCenter().post(QString::fromLatin1(kDoneTimerNote), this);
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(TND::kTimerWindowDoneNote), this);
 }
 
 void timerObject::updateDisplay() {

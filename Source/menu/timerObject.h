@@ -26,12 +26,11 @@ class QWidget;
 // at the timer's rate: one IC second per 11/45 real second for an IC timer, one second per second otherwise.
 // A tick is due every second; a tick that comes late, or after the machine slept, catches up at once. When
 // the time left falls below one second, the timer marks its record done and posts the in-process notification
-// "doneTimer" (NotificationCenter::defaultCenter()) with itself as the notification's object.
+// doneTimer (NotificationCenter::defaultCenter()) with itself as the notification's object.
 class timerObject : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr char kDoneTimerNote[] = "doneTimer";
     // The seconds taken off "totalSeconds" at each tick: 45/11 in single precision (4.0909090042114258) for
     // an IC timer, 1 for a real-time timer.
     static constexpr float kICDecrementInterval = 45.0f / 11.0f;
