@@ -28,7 +28,7 @@ public:
 
     // Creates the windows, panes and controllers and calls their awakeFromNib.
     void awakeFromNib();
-    // Puts the Date/Time pane into the main window, shows the window and, when "showTindralMenu" is 1,
+    // Puts the Date/Time pane into the main window, shows the window and, when showTindralMenu is 1,
     // starts the companion.
     void applicationWillFinishLaunching();
     // Termination is always allowed at once; nothing is saved or sent, and the companion keeps running.

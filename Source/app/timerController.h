@@ -17,8 +17,8 @@ class timerAlertPane;
 
 // The Timers/Alerts pane: the user's countdown timers in a table, and the controls that make one (title,
 // duration, IC or OOC time, window colour and opacity). Add, Change and Delete change the list and tell the
-// menu bar companion, which runs the timers, with "TNDAddTimer", "TNDChangeTimer" and "TNDRemoveTimer"; the
-// companion's "TNDDoneTimer" puts a check mark in the finished timer's row. The two lists stay in step by
+// menu bar companion, which runs the timers, with TNDAddTimer, TNDChangeTimer and TNDRemoveTimer; the
+// companion's TNDDoneTimer puts a check mark in the finished timer's row. The two lists stay in step by
 // position only: every message names a timer by its row.
 class timerController : public QWidget {
     Q_OBJECT
@@ -31,8 +31,8 @@ public:
     explicit timerController(QWidget *parent = nullptr);
     ~timerController() override;
 
-    // Reads the settings file's "timerArray" (never writing it), disables Change and Delete, and observes
-    // "TNDDoneTimer".
+    // Reads the settings file's timerArray (never writing it), disables Change and Delete, and observes
+    // TNDDoneTimer.
     void awakeFromNib();
 
     // The actions of the pane's buttons and stepper.
@@ -41,7 +41,7 @@ public:
     void aDelete();
     void aStepper();
 
-    // "TNDDoneTimer": the timer at "rowIndex" has ended.
+    // TNDDoneTimer: the timer at rowIndex has ended.
     void doneTimer(const QVariantMap &userInfo);
 
     // The table's data: one row per record, each column showing the record key it is named after.

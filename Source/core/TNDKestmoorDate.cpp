@@ -384,7 +384,7 @@ QString TNDKestmoorDate::oocTextWithFormat(const QString &format, double oocTime
     if (secondsAt >= 0 && !m_switches.displaySeconds)
         removeWithCharacterBefore(text, secondsAt, secondsToken.size());
 
-    // A "%p" of the format is left to the calendar expansion, whatever "AppendAMPM" says.
+    // A "%p" of the format is left to the calendar expansion, whatever AppendAMPM says.
     if (!text.contains(QStringLiteral("%p")) && m_switches.appendAMPM) {
         if (const auto designators = InternationalSettings::amPmDesignation()) {
             const int localHour = CalendarFormat::expand(QStringLiteral("%H"), oocTime).toInt();

@@ -33,7 +33,7 @@ public:
     void refreshWithTimeFrom1970(double timeFrom1970);
     void refreshAllOthers();
     void refreshExtraPreferences();
-    // The handler of "TNDUpdateICSecondsOffset": the new offset shows at the next refresh.
+    // The handler of TNDUpdateICSecondsOffset: the new offset shows at the next refresh.
     void updateICSecondsOffset(const QVariantMap &userInfo);
 
     // Part of the sun and Coliseum schedule; run by refreshAllOthers in this order.
@@ -108,7 +108,7 @@ public:
     // The OOC time of an event X IC seconds from the current IC time.
     double oocTimeForDistance(double icSecondsFromNow) const;
 
-    // The IC clock text; timeWithFormat puts the weekday in front when "ShowDay" is on.
+    // The IC clock text; timeWithFormat puts the weekday in front when ShowDay is on.
     QString timeWithFormat(const QString &format) const;
     QString timeWithFormatNoAdd(const QString &format) const;
     // The designator for the current IC hour, or nothing without a designator list.
@@ -187,5 +187,5 @@ private:
     int32_t m_nextZodiacSymbol = 0;
     int32_t m_icSecondsOffset = 0;
     double m_daylightSavings = 0;
-    int m_offsetObserver = 0; // the registration for "TNDUpdateICSecondsOffset"
+    int m_offsetObserver = 0; // the registration for TNDUpdateICSecondsOffset
 };

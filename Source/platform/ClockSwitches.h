@@ -14,10 +14,10 @@
 class QDBusMessage;
 class QFileSystemWatcher;
 
-// The switches of the desktop's own clock: "DisplaySeconds", "AppendAMPM" and "ShowDay". They come from
+// The switches of the desktop's own clock: DisplaySeconds, AppendAMPM and ShowDay. They come from
 // MenuBarClock.plist in the preferences folder when that file exists (a damaged one gives nothing), otherwise
 // from the desktop's own clock settings where there are any: GNOME's org.gnome.desktop.interface
-// clock-show-seconds, clock-show-weekday, and clock-format 12h for "AppendAMPM".
+// clock-show-seconds, clock-show-weekday, and clock-format 12h for AppendAMPM.
 //
 // There is no GSettings library here, so the desktop's settings are read by running `gsettings` (when it is
 // installed), once, and then again only when they change: dconf's Notify signal on the session bus or a

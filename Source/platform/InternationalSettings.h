@@ -18,7 +18,7 @@ using TND::kDateFormatKey;
 using TND::kShortDateFormatKey;
 using TND::kTimeFormatKey;
 
-// Without a time format in the settings file, a desktop whose clock shows 12 hours ("AppendAMPM" on) gets the
+// Without a time format in the settings file, a desktop whose clock shows 12 hours (AppendAMPM on) gets the
 // locale's 12-hour format, and the locale's usual one otherwise.
 QString timeFormat();
 // The rule of timeFormat(): `setting` wins when it is a string; else the locale's 12-hour POSIX format
