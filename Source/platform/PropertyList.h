@@ -10,15 +10,9 @@
 #include <functional>
 #include <optional>
 
-// Property-list files, XML or binary, read whole into a QVariant tree: QVariantMap (dictionary), QVariantList
-// (array), QString, qint64 (integer), double (real), bool, QByteArray (data), QDateTime in UTC (date).
-//
-// Writes replace a whole file at once: the new contents go to a temporary file in the same folder, are
-// flushed to the disk and renamed over the old file, so a reader sees the old file or the new one and never a
-// part of either, even when the writer is killed. Writers hold an advisory lock on a separate file beside the
-// data file (NAME.lock; the data file itself is replaced by every write, so it cannot carry the lock) for the
-// whole read-modify-write, so two programs that change different keys of one file at the same moment both
-// keep their key.
+// Property-list files, XML or binary, read whole into a QVariant tree (PropertyListCodec says which types),
+// and written back whole through AtomicFileReplace: under the file's lock, all at once, so that a reader sees
+// the old file or the new one and two programs that change different keys at the same moment both keep theirs.
 class PropertyList {
 public:
     enum class Status { Ok, Missing, Damaged };
