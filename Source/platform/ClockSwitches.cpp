@@ -104,7 +104,7 @@ std::optional<QVariantMap> ClockSwitches::fileSwitches(const FileStamp &stamp) {
         m_fileSwitches = std::move(read.dictionary);
     } else {
         m_fileSwitches.reset();
-        if (read.status == PropertyList::Status::Damaged)
+        if (read.status != PropertyList::Status::Missing)
             qWarning(kDamagedMessage, qPrintable(QDir::toNativeSeparators(m_file)), qPrintable(read.problem));
     }
     return m_fileSwitches;

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -30,6 +31,9 @@ namespace {
 constexpr char kDamagedReadMessage[] =
     "The settings file %s is damaged (%s): its settings read as missing. The "
     "next change of a setting keeps it aside and starts a new file.";
+constexpr char kNotAFileMessage[] =
+    "The settings file %s cannot be read (%s): its settings read as missing, and "
+    "settings cannot be changed until a file takes its place.";
 constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s.";
 
 } // namespace
@@ -40,13 +44,16 @@ void UserDefaults::reloadIfChanged() {
         return;
     m_stamp = stamp;
     m_contents.reset();
-    if (!stamp.exists())
+    // A link to nothing reads as missing without a word; a loop of links is read, to be told.
+    if (!stamp.exists() && !QFileInfo(m_path).isSymLink())
         return;
     PropertyList::DictionaryResult read = PropertyList::readDictionaryFile(m_path);
     if (read.status == PropertyList::Status::Ok)
         m_contents = std::move(read.dictionary);
     else if (read.status == PropertyList::Status::Damaged)
         qWarning(kDamagedReadMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
+    else if (read.status == PropertyList::Status::NotAFile)
+        qWarning(kNotAFileMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
 }
 
 std::optional<QVariantMap> UserDefaults::dictionary() {
@@ -77,12 +84,17 @@ qint64 UserDefaults::integerValue(const QVariant &value) {
             return real > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
         return qint64(real);
     }
+    case QMetaType::ULongLong:
+    case QMetaType::ULong: {
+        // A whole number above the qint64 range (a file can hold one) saturates rather than turn negative.
+        const qulonglong number = value.toULongLong();
+        return number > qulonglong(std::numeric_limits<qint64>::max()) ? std::numeric_limits<qint64>::max()
+                                                                         : qint64(number);
+    }
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::UInt:
-    case QMetaType::ULongLong:
     case QMetaType::Long:
-    case QMetaType::ULong:
         return value.toLongLong();
     case QMetaType::QString: {
         // Like intValue: skip leading blanks, read an optional sign and the digits that follow.
@@ -112,6 +124,7 @@ QString UserDefaults::stringForKey(const QString &key) {
         return value.toString();
     case QMetaType::Int:
     case QMetaType::LongLong:
+    case QMetaType::ULongLong:
     case QMetaType::Double:
         return value.toString();
     default:
