@@ -235,6 +235,10 @@ QString PropertyList::lockPath(const QString &path) {
 bool PropertyList::writeFile(const QString &path, const QVariant &value, QString *problem) {
     QString ignored;
     QString &why = problem ? *problem : ignored;
+    if (inspect(path, &why) == Status::NotAFile) {
+        why += QStringLiteral(", so it was left as it is");
+        return false;
+    }
     const QString target = resolvedPath(path);
     if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
         why = QStringLiteral("cannot create the folder %1").arg(QFileInfo(target).absolutePath());
