@@ -3,6 +3,7 @@
 #include "DistributedNotificationCenter.h"
 #include "NotificationCenter.h"
 #include "PropertyList.h"
+#include "TNDContract.h"
 #include "TimerRecordCheck.h"
 #include "timerObject.h"
 
@@ -17,6 +18,9 @@ constexpr char kStoredRecordLeftOutMessage[] =
     "The settings file's \"timerArray\" entry %lld is left out: %s; the positions after it no longer match "
     "the main application's list";
 constexpr char kStoredRecordSoftMessage[] = "The settings file's \"timerArray\" entry %lld: %s";
+constexpr char kStoredListTooLongMessage[] =
+    "The settings file's \"timerArray\" holds more timers than the %d the companion runs at once; the last %lld "
+    "are left out";
 constexpr char kStoredListUnusableMessage[] =
     "The settings file's \"timerArray\" is %s, not a list of timer records; no timers are started";
 
@@ -86,6 +90,11 @@ qsizetype TNDTimerList::indexOf(const QObject *timer) const {
 }
 
 bool TNDTimerList::addTimer(const QVariantMap &userInfo) {
+    if (count() >= TND::kMaxTimers) {
+        refuse(kAddTimerNote, QStringLiteral("%1 timers are running, the most the companion runs at once")
+                                  .arg(TND::kMaxTimers));
+        return false;
+    }
     const TimerRecordCheck::Result read = TimerRecordCheck::read(userInfo);
     if (!read.record) {
         refuse(kAddTimerNote, read.problem);
@@ -168,6 +177,10 @@ void TNDTimerList::loadTimers(const QVariant &timerArray) {
     }
     const QVariantList records = timerArray.toList();
     for (qsizetype i = 0; i < records.size(); ++i) {
+        if (count() >= TND::kMaxTimers) {
+            qWarning(kStoredListTooLongMessage, TND::kMaxTimers, qlonglong(records.size() - i));
+            break;
+        }
         const QVariant &entry = records[i];
         if (entry.typeId() != QMetaType::QVariantMap) {
             qWarning(

@@ -9,6 +9,7 @@
 #include "TNDKestmoorDate.h"
 #include "UserDefaults.h"
 
+#include <QRegularExpression>
 #include <QVariantMap>
 
 #include <cmath>
@@ -66,19 +67,26 @@ double parseMoment(const QString &text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok)
-        throw UsageError{QStringLiteral("--at: '%1' is not a number of seconds").arg(text)};
+        throw UsageError{
+            QStringLiteral("--at: '%1' is not a number of seconds").arg(CommandValues::quoted(text))};
     if (!std::isfinite(value))
-        throw UsageError{QStringLiteral("--at: '%1' is not a finite number of seconds").arg(text)};
+        throw UsageError{
+            QStringLiteral("--at: '%1' is not a finite number of seconds").arg(CommandValues::quoted(text))};
     return value;
 }
 
 int32_t parseOffset(const QString &text) {
     bool ok = false;
     const qlonglong value = text.trimmed().toLongLong(&ok);
-    if (!ok)
-        throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds").arg(text)};
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        throw UsageError{QStringLiteral("--offset: %1 does not fit in 32 bits").arg(text)};
+    // Digits that overflow 64 bits are still a whole number, only one that does not fit.
+    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
+    const bool whole = ok || wholeNumber.match(text.trimmed()).hasMatch();
+    if (!whole)
+        throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds")
+                             .arg(CommandValues::quoted(text))};
+    if (!ok || value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        throw UsageError{
+            QStringLiteral("--offset: %1 does not fit in 32 bits").arg(CommandValues::quoted(text.trimmed()))};
     return int32_t(value);
 }
 
@@ -97,7 +105,7 @@ QVariantMap parseSwitches(const QString &text) {
             switches[QStringLiteral("ShowDay")] = true;
         else if (!name.isEmpty())
             throw UsageError{
-                QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)").arg(name)};
+                QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)").arg(CommandValues::quoted(name))};
     }
     return switches;
 }
@@ -156,9 +164,9 @@ Options parseOptions(const QStringList &arguments) {
         } else if (name == QLatin1String("--show")) {
             options.switches = parseSwitches(value());
         } else if (name.startsWith(u'-')) {
-            throw UsageError{QStringLiteral("unknown option '%1' (see --help)").arg(name)};
+            throw UsageError{QStringLiteral("unknown option '%1' (see --help)").arg(CommandValues::quoted(name))};
         } else {
-            throw UsageError{QStringLiteral("unexpected argument '%1' (see --help)").arg(name)};
+            throw UsageError{QStringLiteral("unexpected argument '%1' (see --help)").arg(CommandValues::quoted(name))};
         }
     }
     return options;
