@@ -166,7 +166,7 @@ private Q_SLOTS:
         verifyEnded(get, "tindral-clock settings get");
         if (Fate(fate) == Fate::Fine) {
             QCOMPARE(get.status, 0);
-            QVERIFY(get.out.startsWith(QStringLiteral("[0,1,2,3,")));
+            QVERIFY(get.out.startsWith(QStringLiteral("[0, 1, 2, 3, ")));
         } else {
             QCOMPARE(get.status, 1);
             QVERIFY2(get.err.contains(message), qPrintable(get.err.left(2000)));
@@ -224,7 +224,7 @@ private Q_SLOTS:
             const Run again =
                 runClock({QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("hostileList")});
             verifyEnded(again, "tindral-clock settings get");
-            QVERIFY(again.out.startsWith(QStringLiteral("[0,1,2,3,")));
+            QVERIFY(again.out.startsWith(QStringLiteral("[0, 1, 2, 3, ")));
             break;
         }
         }
