@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 
 constexpr int kYear = 640;
@@ -298,6 +300,25 @@ private Q_SLOTS:
                              QRegularExpression("TNDUpdateTimerInterval refused.*not a number"));
         m_controller->updateTimerInterval({{"updateInterval", QStringLiteral("soon")}});
         QCOMPARE(m_controller->timerInterval(), 5);
+    }
+
+    void aPeriodThatIsNoFiniteNumberIsTold_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << QStringLiteral("nan");
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << QStringLiteral("inf");
+        QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << QStringLiteral("-inf");
+    }
+
+    void aPeriodThatIsNoFiniteNumberIsTold() {
+        QFETCH(double, value);
+        QFETCH(QString, shown);
+        m_controller->updateTimerInterval({{"updateInterval", 5}});
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("TNDUpdateTimerInterval: \"updateInterval\" is "
+                                                                     "%1, not a finite number; the period is 1 s")
+                                                          .arg(shown)));
+        m_controller->updateTimerInterval({{"updateInterval", value}});
+        QCOMPARE(m_controller->timerInterval(), 1);
     }
 
     void storedPeriods_data() {
