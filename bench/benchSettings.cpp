@@ -67,7 +67,8 @@ BENCHMARK(clockSwitchesFromTheDesktop)->Unit(benchmark::kMicrosecond);
 
 // A settings file of at least 1 MB in the binary form: a long list of distinct timer records.
 QString largeSettings(bool binary) {
-    const QString path = folder().filePath(binary ? QStringLiteral("Large.bplist") : QStringLiteral("Large.plist"));
+    const QString path =
+        folder().filePath(binary ? QStringLiteral("Large.bplist") : QStringLiteral("Large.plist"));
     QVariantList timers;
     QByteArray bytes;
     for (int count = 4096; bytes.size() < 1000000; count *= 2) {

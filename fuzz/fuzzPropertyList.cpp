@@ -1,6 +1,6 @@
-// libFuzzer target for the property-list reader: any bytes given to PropertyListCodec::decode() must come back
-// as a tree or as a one-line refusal, within bounded time and memory, with no crash. A tree that comes back is
-// written as XML and read again, as a settings write would.
+// libFuzzer target for the property-list reader: any bytes given to PropertyListCodec::decode() must come
+// back as a tree or as a one-line refusal, within bounded time and memory, with no crash. A tree that comes
+// back is written as XML and read again, as a settings write would.
 #include "PropertyListCodec.h"
 
 #include <cstddef>

@@ -101,7 +101,8 @@ inline QByteArray deepXml(int depth) {
 }
 
 inline QByteArray nulInXmlString() {
-    static const char text[] = "<plist version=\"1.0\"><dict><key>k</key><string>a\0b</string></dict></plist>";
+    static const char text[] =
+        "<plist version=\"1.0\"><dict><key>k</key><string>a\0b</string></dict></plist>";
     return QByteArray(text, sizeof text - 1);
 }
 

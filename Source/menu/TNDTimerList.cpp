@@ -19,8 +19,8 @@ constexpr char kStoredRecordLeftOutMessage[] =
     "the main application's list";
 constexpr char kStoredRecordSoftMessage[] = "The settings file's \"timerArray\" entry %lld: %s";
 constexpr char kStoredListTooLongMessage[] =
-    "The settings file's \"timerArray\" holds more timers than the %d the companion runs at once; the last %lld "
-    "are left out";
+    "The settings file's \"timerArray\" holds more timers than the %d the companion runs at once; the last "
+    "%lld are left out";
 constexpr char kStoredListUnusableMessage[] =
     "The settings file's \"timerArray\" is %s, not a list of timer records; no timers are started";
 

@@ -266,8 +266,9 @@ void menuController::updateTimerInterval(const QVariantMap &userInfo) {
     case QMetaType::Double:
     case QMetaType::Bool:
         if (value.typeId() == QMetaType::Double && !std::isfinite(value.toDouble()))
-            qWarning("TNDUpdateTimerInterval: \"updateInterval\" is %s, not a finite number; the period is 1 s",
-                     qPrintable(value.toString()));
+            qWarning(
+                "TNDUpdateTimerInterval: \"updateInterval\" is %s, not a finite number; the period is 1 s",
+                qPrintable(value.toString()));
         startTimerLoop(periodFromSetting(UserDefaults::integerValue(value)));
         break;
     default:

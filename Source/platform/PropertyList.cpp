@@ -40,8 +40,8 @@ QString loopOfLinks() {
     return QStringLiteral("it is a loop of symbolic links");
 }
 
-// What is at a path, looked at before anything opens it: nothing (or a link to nothing), a regular file (perhaps
-// through links), or something else, which no read opens and no write replaces.
+// What is at a path, looked at before anything opens it: nothing (or a link to nothing), a regular file
+// (perhaps through links), or something else, which no read opens and no write replaces.
 PropertyList::Status inspect(const QString &path, QString *problem) {
     const QByteArray name = QFile::encodeName(path);
     struct stat own {};
@@ -85,7 +85,8 @@ PropertyList::Status readBytes(const QString &path, QByteArray *bytes, QString *
         return status;
     };
     const auto tooLarge = [&] {
-        *problem = QStringLiteral("it is larger than %1 MiB").arg(PropertyList::kMaxFileBytes / (1024 * 1024));
+        *problem =
+            QStringLiteral("it is larger than %1 MiB").arg(PropertyList::kMaxFileBytes / (1024 * 1024));
         return done(PropertyList::Status::Damaged);
     };
     struct stat info {};

@@ -12,11 +12,12 @@
 
 // Property-list files, XML or binary, read whole into a QVariant tree (PropertyListCodec says which types),
 // and written back whole through AtomicFileReplace: under the file's lock, all at once, so that a reader sees
-// the old file or the new one and two programs that change different keys at the same moment both keep theirs.
+// the old file or the new one and two programs that change different keys at the same moment both keep
+// theirs.
 //
 // A read opens nothing but a regular file, perhaps reached through symbolic links, and reads at most
-// kMaxFileBytes of it. A named pipe, socket, device or folder at the path, a link to one of those, or a loop of
-// links is NotAFile: it reads as nothing, and writes leave it as it is and fail.
+// kMaxFileBytes of it. A named pipe, socket, device or folder at the path, a link to one of those, or a loop
+// of links is NotAFile: it reads as nothing, and writes leave it as it is and fail.
 class PropertyList {
 public:
     // 4 MiB: a settings file holds kilobytes; the limit only stops a read that would not end.
@@ -48,8 +49,8 @@ public:
         QString problem;        // why it Failed
     };
 
-    // Reads and parses a whole file. A file that exists but cannot be read or parsed is Damaged; `problem` says
-    // what is wrong in one line, and where in the file when it is a place.
+    // Reads and parses a whole file. A file that exists but cannot be read or parsed is Damaged; `problem`
+    // says what is wrong in one line, and where in the file when it is a place.
     static ReadResult readFile(const QString &path);
     // As readFile, with a top level that is not a dictionary counted as Damaged too.
     static DictionaryResult readDictionaryFile(const QString &path);

@@ -47,8 +47,8 @@ QString placeOf(const QStringList &where) {
     constexpr qsizetype kShown = 3;
     if (where.size() <= 2 * kShown)
         return QStringLiteral("at ") + where.join(QStringLiteral(" → "));
-    return QStringLiteral("at ") + where.first(kShown).join(QStringLiteral(" → ")) + QStringLiteral(" → … → ") +
-           where.last(kShown).join(QStringLiteral(" → "));
+    return QStringLiteral("at ") + where.first(kShown).join(QStringLiteral(" → ")) +
+           QStringLiteral(" → … → ") + where.last(kShown).join(QStringLiteral(" → "));
 }
 
 QString tooDeep() {
@@ -69,7 +69,8 @@ QString holdsNul(const char *what) {
 plist_t unsignedNode(quint64 value) {
     if (value <= quint64(kLargestSigned))
         return plist_new_uint(value);
-    const QByteArray xml = "<plist version=\"1.0\"><integer>" + QByteArray::number(value) + "</integer></plist>";
+    const QByteArray xml =
+        "<plist version=\"1.0\"><integer>" + QByteArray::number(value) + "</integer></plist>";
     plist_t node = nullptr;
     plist_from_xml(xml.constData(), uint32_t(xml.size()), &node);
     return node ? node : plist_new_uint(value);
@@ -93,9 +94,9 @@ public:
         m_onPath.assign(size_t(m_count), false);
         QVariant value;
         if (!decodeObject(m_top, 0, &value)) {
-            result.problem = m_problem.isEmpty() ? QString::fromLatin1(kNotAPropertyList)
-                                                 : m_problem + QStringLiteral(" (") + placeOf(m_where) +
-                                                       QStringLiteral(")");
+            result.problem = m_problem.isEmpty()
+                                 ? QString::fromLatin1(kNotAPropertyList)
+                                 : m_problem + QStringLiteral(" (") + placeOf(m_where) + QStringLiteral(")");
             return result;
         }
         result.value = std::move(value);
@@ -145,7 +146,8 @@ private:
 
     bool offsetOf(quint64 index, qsizetype *offset) const {
         quint64 value = 0;
-        if (index >= m_count || !readUnsigned(m_table + qsizetype(index) * m_offsetSize, m_offsetSize, &value))
+        if (index >= m_count ||
+            !readUnsigned(m_table + qsizetype(index) * m_offsetSize, m_offsetSize, &value))
             return false;
         if (value < quint64(kHeaderSize) || value >= quint64(m_table))
             return false;
@@ -220,8 +222,8 @@ private:
             // Years 1 to 9999 and a little more: what QDateTime and a settings file can mean.
             if (!std::isfinite(seconds) || std::fabs(seconds) > 3.2e11)
                 return fail(QStringLiteral("a date is out of range"));
-            *out = QDateTime::fromMSecsSinceEpoch(kPlistEpochFrom1970 * 1000 + qint64(std::trunc(seconds * 1000)),
-                                                  QTimeZone::utc());
+            *out = QDateTime::fromMSecsSinceEpoch(
+                kPlistEpochFrom1970 * 1000 + qint64(std::trunc(seconds * 1000)), QTimeZone::utc());
             return true;
         }
         case 0x4: {
@@ -318,7 +320,8 @@ private:
         if (!countOf(&at, info, &count) || !fits(at, count, perItem))
             return false;
         m_onPath[size_t(index)] = true;
-        const bool ok = type == 0xD ? decodeDictionary(at, count, depth, out) : decodeList(at, count, depth, out);
+        const bool ok =
+            type == 0xD ? decodeDictionary(at, count, depth, out) : decodeList(at, count, depth, out);
         m_onPath[size_t(index)] = false;
         return ok;
     }

@@ -23,7 +23,7 @@ public:
     static constexpr qsizetype kMaxValues = 1000000;
 
     struct Decoded {
-        QVariant value;  // invalid when the bytes were refused
+        QVariant value; // invalid when the bytes were refused
         QString problem; // why, in one line naming what and where: "a string holds a NUL character (at “k”)"
     };
 

@@ -89,7 +89,7 @@ qint64 UserDefaults::integerValue(const QVariant &value) {
         // A whole number above the qint64 range (a file can hold one) saturates rather than turn negative.
         const qulonglong number = value.toULongLong();
         return number > qulonglong(std::numeric_limits<qint64>::max()) ? std::numeric_limits<qint64>::max()
-                                                                         : qint64(number);
+                                                                       : qint64(number);
     }
     case QMetaType::Int:
     case QMetaType::LongLong:

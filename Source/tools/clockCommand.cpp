@@ -85,8 +85,8 @@ int32_t parseOffset(const QString &text) {
         throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds")
                              .arg(CommandValues::quoted(text))};
     if (!ok || value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        throw UsageError{
-            QStringLiteral("--offset: %1 does not fit in 32 bits").arg(CommandValues::quoted(text.trimmed()))};
+        throw UsageError{QStringLiteral("--offset: %1 does not fit in 32 bits")
+                             .arg(CommandValues::quoted(text.trimmed()))};
     return int32_t(value);
 }
 
@@ -105,7 +105,8 @@ QVariantMap parseSwitches(const QString &text) {
             switches[QStringLiteral("ShowDay")] = true;
         else if (!name.isEmpty())
             throw UsageError{
-                QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)").arg(CommandValues::quoted(name))};
+                QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)")
+                    .arg(CommandValues::quoted(name))};
     }
     return switches;
 }
@@ -164,9 +165,11 @@ Options parseOptions(const QStringList &arguments) {
         } else if (name == QLatin1String("--show")) {
             options.switches = parseSwitches(value());
         } else if (name.startsWith(u'-')) {
-            throw UsageError{QStringLiteral("unknown option '%1' (see --help)").arg(CommandValues::quoted(name))};
+            throw UsageError{
+                QStringLiteral("unknown option '%1' (see --help)").arg(CommandValues::quoted(name))};
         } else {
-            throw UsageError{QStringLiteral("unexpected argument '%1' (see --help)").arg(CommandValues::quoted(name))};
+            throw UsageError{
+                QStringLiteral("unexpected argument '%1' (see --help)").arg(CommandValues::quoted(name))};
         }
     }
     return options;

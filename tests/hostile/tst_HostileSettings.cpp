@@ -61,8 +61,8 @@ private:
 
     void clearConfig() {
         QDir config(m_config);
-        const auto entries = config.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                  QDir::NoDotAndDotDot);
+        const auto entries =
+            config.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QFileInfo &entry : entries) {
             if (entry.isDir() && !entry.isSymLink())
                 QDir(entry.filePath()).removeRecursively();
@@ -118,7 +118,8 @@ private Q_SLOTS:
         QVERIFY(!m_config.isEmpty());
         m_listener = std::make_unique<DistributedNotificationCenter>(
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("listener")));
-        m_listener->addObserver(QStringLiteral("TNDTurnedOn"), [this](const Notification &) { ++m_turnedOn; });
+        m_listener->addObserver(QStringLiteral("TNDTurnedOn"),
+                                [this](const Notification &) { ++m_turnedOn; });
         QVERIFY(m_listener->waitForBus());
     }
 
@@ -134,8 +135,9 @@ private Q_SLOTS:
         };
         row("NUL string", "(it holds a NUL byte, which XML does not allow (at line 1))", Fate::Damaged);
         row("deep XML", "(it is nested deeper than 256 levels (at line 1))", Fate::Damaged);
-        row("deep binary", "(it is nested deeper than 256 levels (at “k” → item 0 → item 0 → … → item 0 → item 0 "
-                           "→ item 0))",
+        row("deep binary",
+            "(it is nested deeper than 256 levels (at “k” → item 0 → item 0 → … → item 0 → item 0 "
+            "→ item 0))",
             Fate::Damaged);
         row("shared references", "(it holds more than 1000000 values, shared references counted each time",
             Fate::Damaged);
@@ -162,7 +164,8 @@ private Q_SLOTS:
         else
             QVERIFY2(title.err.contains(message), qPrintable(title.err.left(2000)));
 
-        const Run get = runClock({QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("hostileList")});
+        const Run get =
+            runClock({QStringLiteral("settings"), QStringLiteral("get"), QStringLiteral("hostileList")});
         verifyEnded(get, "tindral-clock settings get");
         if (Fate(fate) == Fate::Fine) {
             QCOMPARE(get.status, 0);
@@ -176,7 +179,8 @@ private Q_SLOTS:
         QProcess companion;
         companion.start(kCompanion);
         QVERIFY(companion.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_turnedOn > turnedOn || companion.state() == QProcess::NotRunning, kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_turnedOn > turnedOn || companion.state() == QProcess::NotRunning,
+                                 kPatienceMs);
         QCOMPARE(companion.state(), QProcess::Running);
         companion.terminate();
         QVERIFY(companion.waitForFinished(kPatienceMs));
@@ -186,11 +190,11 @@ private Q_SLOTS:
         if (!message.isEmpty())
             QVERIFY2(companionErr.contains(message), qPrintable(companionErr.left(2000)));
 
-        const Run set = runClock(
-            {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("someKey"), QStringLiteral("1")});
+        const Run set = runClock({QStringLiteral("settings"), QStringLiteral("set"),
+                                  QStringLiteral("someKey"), QStringLiteral("1")});
         verifyEnded(set, "tindral-clock settings set");
-        const QStringList kept = QDir(m_config).entryList({QStringLiteral("Tindral.plist.damaged-*")},
-                                                          QDir::Files | QDir::Hidden);
+        const QStringList kept =
+            QDir(m_config).entryList({QStringLiteral("Tindral.plist.damaged-*")}, QDir::Files | QDir::Hidden);
         switch (Fate(fate)) {
         case Fate::Damaged:
             QCOMPARE(set.status, 0);
@@ -203,8 +207,9 @@ private Q_SLOTS:
             break;
         case Fate::NotAFile: {
             QCOMPARE(set.status, 1);
-            QVERIFY2(set.err.contains(message.mid(1).chopped(1) + QStringLiteral(", so it was left as it is")),
-                     qPrintable(set.err));
+            QVERIFY2(
+                set.err.contains(message.mid(1).chopped(1) + QStringLiteral(", so it was left as it is")),
+                qPrintable(set.err));
             QVERIFY(kept.isEmpty());
             struct stat after {};
             QCOMPARE(::lstat(QFile::encodeName(m_path).constData(), &after), 0);

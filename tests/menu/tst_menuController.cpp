@@ -314,9 +314,10 @@ private Q_SLOTS:
         QFETCH(double, value);
         QFETCH(QString, shown);
         m_controller->updateTimerInterval({{"updateInterval", 5}});
-        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("TNDUpdateTimerInterval: \"updateInterval\" is "
-                                                                     "%1, not a finite number; the period is 1 s")
-                                                          .arg(shown)));
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(QStringLiteral("TNDUpdateTimerInterval: \"updateInterval\" is "
+                                                       "%1, not a finite number; the period is 1 s")
+                                            .arg(shown)));
         m_controller->updateTimerInterval({{"updateInterval", value}});
         QCOMPARE(m_controller->timerInterval(), 1);
     }

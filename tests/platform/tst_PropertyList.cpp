@@ -186,8 +186,8 @@ private Q_SLOTS:
         QTest::newRow("NUL in a string")
             << HostileFiles::nulInXmlString()
             << QStringLiteral("it holds a NUL byte, which XML does not allow (at line 1)");
-        QTest::newRow("nested too deep")
-            << HostileFiles::deepXml(300) << QStringLiteral("it is nested deeper than 256 levels (at line 1)");
+        QTest::newRow("nested too deep") << HostileFiles::deepXml(300)
+                                         << QStringLiteral("it is nested deeper than 256 levels (at line 1)");
         QTest::newRow("larger than 4 MiB")
             << QByteArray(4 * 1024 * 1024 + 1, '\n') << QStringLiteral("it is larger than 4 MiB");
         QTest::newRow("top level is a list")
@@ -234,7 +234,8 @@ private Q_SLOTS:
         };
         row("FIFO", "it is a named pipe (FIFO), not a regular file, so it was left as it is");
         row("folder", "it is a folder, not a regular file, so it was left as it is");
-        row("link to a folder", "it is a symbolic link to a folder, not to a regular file, so it was left as it is");
+        row("link to a folder",
+            "it is a symbolic link to a folder, not to a regular file, so it was left as it is");
         row("loop of links", "it is a loop of symbolic links, so it was left as it is");
     }
 
@@ -257,9 +258,11 @@ private Q_SLOTS:
         QCOMPARE(::lstat(name.constData(), &before), 0);
         const auto setKey = [](QVariantMap &d) { d.insert(QStringLiteral("icSecondsOffset"), qint64(60)); };
 
-        const auto skipped = PropertyList::updateDictionary(m_path, setKey, PropertyList::WriteMode::OnlyIfFileExists);
+        const auto skipped =
+            PropertyList::updateDictionary(m_path, setKey, PropertyList::WriteMode::OnlyIfFileExists);
         QCOMPARE(skipped.outcome, PropertyList::WriteOutcome::Skipped);
-        const auto refused = PropertyList::updateDictionary(m_path, setKey, PropertyList::WriteMode::CreateFile);
+        const auto refused =
+            PropertyList::updateDictionary(m_path, setKey, PropertyList::WriteMode::CreateFile);
         QCOMPARE(refused.outcome, PropertyList::WriteOutcome::Failed);
         QCOMPARE(refused.problem, problem);
         QString whyNot;
@@ -271,8 +274,9 @@ private Q_SLOTS:
         QCOMPARE(after.st_mode, before.st_mode);
         QCOMPARE(readBytes(folder + QStringLiteral("/inside.txt")), QByteArray("kept"));
         // Nothing kept aside and no lock file beside what is there.
-        QStringList left = QDir(m_folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                           QDir::NoDotAndDotDot);
+        QStringList left =
+            QDir(m_folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         left.sort();
         QCOMPARE(left, (QStringList{QStringLiteral("Tindral.plist"), QStringLiteral("a folder")}));
     }

@@ -9,7 +9,8 @@
 using namespace HostileFiles;
 
 namespace {
-const char kNulOnLineThree[] = "<plist version=\"1.0\">\n<dict>\n<key>k\0</key><integer>1</integer></dict></plist>";
+const char kNulOnLineThree[] =
+    "<plist version=\"1.0\">\n<dict>\n<key>k\0</key><integer>1</integer></dict></plist>";
 }
 
 class TestPropertyListReading : public QObject {
@@ -86,13 +87,14 @@ private Q_SLOTS:
                  int(PropertyList::Status::Missing));
     }
 
-    // What a broken disk or a hostile program could leave: read as nothing, with one line naming what is wrong
-    // and where, never a crash, a hang or a read without end.
+    // What a broken disk or a hostile program could leave: read as nothing, with one line naming what is
+    // wrong and where, never a crash, a hang or a read without end.
     void hostileBytesReadAsNothing_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("problem"); // the message begins so
         QTest::newRow("NUL in an XML string")
-            << nulInXmlString() << QStringLiteral("it holds a NUL byte, which XML does not allow (at line 1)");
+            << nulInXmlString()
+            << QStringLiteral("it holds a NUL byte, which XML does not allow (at line 1)");
         QTest::newRow("NUL on the third line")
             << QByteArray::fromRawData(kNulOnLineThree, sizeof kNulOnLineThree - 1)
             << QStringLiteral("it holds a NUL byte, which XML does not allow (at line 3)");
@@ -106,16 +108,17 @@ private Q_SLOTS:
             << QStringLiteral("a key holds a NUL character (at key 0)");
         QTest::newRow("50,000-deep XML")
             << deepXml(50000) << QStringLiteral("it is nested deeper than 256 levels (at line 1)");
-        QTest::newRow("257-deep XML") << deepXml(257)
-                                      << QStringLiteral("it is nested deeper than 256 levels (at line 1)");
+        QTest::newRow("257-deep XML")
+            << deepXml(257) << QStringLiteral("it is nested deeper than 256 levels (at line 1)");
         QTest::newRow("120,000-deep binary chain")
             << deepBinaryChain(120000)
             << QStringLiteral("it is nested deeper than 256 levels (at “k” → item 0 → item 0 → … → item 0 → "
                               "item 0 → item 0)");
         QTest::newRow("2^30 shared references")
             << sharedReferences(30)
-            << QStringLiteral("it holds more than 1000000 values, shared references counted each time (at “k” → "
-                              "item 0 → item 0 → … → ");
+            << QStringLiteral(
+                   "it holds more than 1000000 values, shared references counted each time (at “k” → "
+                   "item 0 → item 0 → … → ");
         QTest::newRow("a list that holds itself")
             << binaryWithK(list({2}, 1)) << QStringLiteral("a container holds itself (at “k” → item 0)");
         QTest::newRow("a reference past the last object")
@@ -149,17 +152,20 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("value");
         QTest::newRow("1-byte integer") << smallInteger(200) << QVariant(qint64(200));
         QTest::newRow("2-byte integer") << QByteArray("\x11\x12\x34", 3) << QVariant(qint64(0x1234));
-        QTest::newRow("8-byte -1") << QByteArray(1, char(0x13)) + QByteArray(8, char(0xff)) << QVariant(qint64(-1));
-        QTest::newRow("16-byte 2^63") << QByteArray(1, char(0x14)) + bigEndian(0, 8) + bigEndian(1ULL << 63, 8)
-                                      << QVariant(quint64(9223372036854775808ULL));
-        QTest::newRow("16-byte -2")
-            << QByteArray(1, char(0x14)) + QByteArray(15, char(0xff)).append(char(0xfe)) << QVariant(qint64(-2));
+        QTest::newRow("8-byte -1") << QByteArray(1, char(0x13)) + QByteArray(8, char(0xff))
+                                   << QVariant(qint64(-1));
+        QTest::newRow("16-byte 2^63")
+            << QByteArray(1, char(0x14)) + bigEndian(0, 8) + bigEndian(1ULL << 63, 8)
+            << QVariant(quint64(9223372036854775808ULL));
+        QTest::newRow("16-byte -2") << QByteArray(1, char(0x14)) +
+                                           QByteArray(15, char(0xff)).append(char(0xfe))
+                                    << QVariant(qint64(-2));
         QTest::newRow("real 0.75") << QByteArray("\x23\x3f\xe8\0\0\0\0\0\0", 9) << QVariant(0.75);
         QTest::newRow("float 0.5") << QByteArray("\x22\x3f\x00\0\0", 5) << QVariant(0.5);
         QTest::newRow("true") << QByteArray("\x09") << QVariant(true);
         QTest::newRow("data") << QByteArray("\x42\x00\xff", 3) << QVariant(QByteArray("\x00\xff", 2));
-        QTest::newRow("UTF-16 string") << QByteArray("\x62\x22\x1a\x00\x78", 5)
-                                       << QVariant(QString::fromUtf8("√x"));
+        QTest::newRow("UTF-16 string")
+            << QByteArray("\x62\x22\x1a\x00\x78", 5) << QVariant(QString::fromUtf8("√x"));
         QTest::newRow("date one minute after 2001")
             << QByteArray("\x33\x40\x4e\0\0\0\0\0\0", 9)
             << QVariant(QDateTime(QDate(2001, 1, 1), QTime(0, 1), QTimeZone::utc()));
@@ -178,14 +184,17 @@ private Q_SLOTS:
     void sharedReferencesWithinTheLimitReadAsCopies() {
         // {"k": [[7, 7], [7, 7]]}, each list and the 7 written once.
         const QByteArray bytes = binary(
-            {dictionary({1}, {2}, 1), asciiString("k"), list({3, 3}, 1), list({4, 4}, 1), smallInteger(7)}, 1);
+            {dictionary({1}, {2}, 1), asciiString("k"), list({3, 3}, 1), list({4, 4}, 1), smallInteger(7)},
+            1);
         const QVariantList pair{qint64(7), qint64(7)};
         QCOMPARE(valueOfK(bytes), QVariant(QVariantList{pair, pair}));
     }
 
     void longBinaryListReadsWhole() {
-        const QVariantList items =
-            PropertyList::fromData(longBinaryList(100000)).toMap().value(QStringLiteral("hostileList")).toList();
+        const QVariantList items = PropertyList::fromData(longBinaryList(100000))
+                                       .toMap()
+                                       .value(QStringLiteral("hostileList"))
+                                       .toList();
         QCOMPARE(items.size(), 100000);
         QCOMPARE(items[255], QVariant(qint64(255)));
         QCOMPARE(items[99999], QVariant(qint64(159))); // 99999 = 390 × 256 + 159
@@ -194,10 +203,12 @@ private Q_SLOTS:
     void integersKeepTheirSign_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QVariant>("value");
-        QTest::newRow("2^63") << QByteArray("9223372036854775808") << QVariant(quint64(9223372036854775808ULL));
+        QTest::newRow("2^63") << QByteArray("9223372036854775808")
+                              << QVariant(quint64(9223372036854775808ULL));
         QTest::newRow("2^64 - 1") << QByteArray("18446744073709551615")
                                   << QVariant(quint64(18446744073709551615ULL));
-        QTest::newRow("2^63 - 1") << QByteArray("9223372036854775807") << QVariant(qint64(9223372036854775807LL));
+        QTest::newRow("2^63 - 1") << QByteArray("9223372036854775807")
+                                  << QVariant(qint64(9223372036854775807LL));
         QTest::newRow("-2^63") << QByteArray("-9223372036854775808")
                                << QVariant(std::numeric_limits<qint64>::min());
         QTest::newRow("-1") << QByteArray("-1") << QVariant(qint64(-1));
@@ -207,8 +218,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QFETCH(QVariant, value);
         // With a large unsigned number in the same file, so that both kinds are told apart in one read.
-        const QByteArray xml = "<plist version=\"1.0\"><dict><key>k</key><integer>" + text +
-                               "</integer><key>big</key><integer>18446744073709551614</integer></dict></plist>";
+        const QByteArray xml =
+            "<plist version=\"1.0\"><dict><key>k</key><integer>" + text +
+            "</integer><key>big</key><integer>18446744073709551614</integer></dict></plist>";
         const QVariant read = valueOfK(xml);
         QCOMPARE(read.typeId(), value.typeId());
         QCOMPARE(read, value);
