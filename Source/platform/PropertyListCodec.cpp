@@ -1,6 +1,7 @@
 #include "PropertyListCodec.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QStringList>
 #include <QTimeZone>
 
@@ -352,38 +353,43 @@ private:
             if (!readUnsigned(at + qsizetype(i) * m_refSize, m_refSize, &keyRef) ||
                 !readUnsigned(values + qsizetype(i) * m_refSize, m_refSize, &valueRef))
                 return false;
-            QVariant key;
+            QString key;
             if (!decodeKey(keyRef, &key)) {
                 m_where.prepend(QStringLiteral("key %1").arg(i));
                 return false;
             }
             QVariant value;
             if (!decodeObject(valueRef, depth + 1, &value)) {
-                m_where.prepend(quotedKey(key.toString()));
+                m_where.prepend(quotedKey(key));
                 return false;
             }
-            map.insert(key.toString(), std::move(value));
+            map.insert(key, std::move(value));
         }
         *out = std::move(map);
         return true;
     }
 
-    bool decodeKey(quint64 ref, QVariant *key) {
+    // Keys repeat from dictionary to dictionary (each record of a list has the same ones) and are usually
+    // written once: each is decoded once and shared.
+    bool decodeKey(quint64 ref, QString *key) {
+        if (++m_values > PropertyListCodec::kMaxValues)
+            return fail(tooMany());
+        if (const auto known = m_keys.constFind(ref); known != m_keys.cend()) {
+            *key = *known;
+            return true;
+        }
         qsizetype at = 0;
         if (!offsetOf(ref, &at))
             return false;
         const int type = m_data[at] >> 4;
         if (type != 0x5 && type != 0x6)
             return fail(QStringLiteral("a dictionary key is not a string"));
-        if (++m_values > PropertyListCodec::kMaxValues)
-            return fail(tooMany());
-        QString text;
-        if (!decodeString(type, at + 1, m_data[at] & 0x0F, &text)) {
+        if (!decodeString(type, at + 1, m_data[at] & 0x0F, key)) {
             if (!m_problem.isEmpty())
                 m_problem = holdsNul("a key");
             return false;
         }
-        *key = std::move(text);
+        m_keys.insert(ref, *key);
         return true;
     }
 
@@ -396,6 +402,7 @@ private:
     quint64 m_top = 0;
     qsizetype m_table = 0;
     std::vector<bool> m_onPath; // the containers being read, to refuse one that holds itself
+    QHash<quint64, QString> m_keys;
     qsizetype m_values = 0;
     QString m_problem; // empty for damage that makes the file no property list at all
     QStringList m_where;
