@@ -111,6 +111,25 @@ void readOneMegabyteXml(benchmark::State &state) {
 }
 BENCHMARK(readOneMegabyteXml)->Unit(benchmark::kMillisecond);
 
+// A list of 100,000 integers in the binary form: once quadratic to read (10 s for 80,000).
+void readLongBinaryList(benchmark::State &state) {
+    const QString path = folder().filePath(QStringLiteral("LongList.bplist"));
+    QVariantList items;
+    for (qint64 i = 0; i < 100000; ++i)
+        items.append(i);
+    const QByteArray bytes = PropertyListCodec::toBinary(QVariantMap{{QStringLiteral("hostileList"), items}});
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        state.SkipWithError("cannot write the file");
+        return;
+    }
+    file.close();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PropertyList::readFile(path).value);
+    state.counters["fileBytes"] = double(bytes.size());
+}
+BENCHMARK(readLongBinaryList)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();
