@@ -19,6 +19,9 @@ constexpr char kStoredRecordLeftOutMessage[] =
     "The settings file's \"%s\" entry %lld is left out: %s; the positions after it no longer match "
     "the main application's list";
 constexpr char kStoredRecordSoftMessage[] = "The settings file's \"%s\" entry %lld: %s";
+constexpr char kStoredListTooLongMessage[] =
+    "The settings file's \"%s\" holds more timers than the %d the companion runs at once; the last %lld are "
+    "left out";
 constexpr char kStoredListUnusableMessage[] =
     "The settings file's \"%s\" is %s, not a list of timer records; no timers are started";
 
@@ -85,6 +88,11 @@ qsizetype TNDTimerList::indexOf(const QObject *timer) const {
 }
 
 bool TNDTimerList::addTimer(const QVariantMap &userInfo) {
+    if (count() >= TND::kMaxTimers) {
+        refuse(kAddTimerNote, QStringLiteral("%1 timers are running, the most the companion runs at once")
+                                  .arg(TND::kMaxTimers));
+        return false;
+    }
     const TimerRecordCheck::Result read = TimerRecordCheck::read(userInfo);
     if (!read.record) {
         refuse(TND::kAddTimerNote, read.problem);
@@ -164,6 +172,10 @@ void TNDTimerList::loadTimers(const QVariant &timerArray) {
     }
     const QVariantList records = timerArray.toList();
     for (qsizetype i = 0; i < records.size(); ++i) {
+        if (count() >= TND::kMaxTimers) {
+            qWarning(kStoredListTooLongMessage, TND::kTimerArrayKey, TND::kMaxTimers, qlonglong(records.size() - i));
+            break;
+        }
         const QVariant &entry = records[i];
         if (entry.typeId() != QMetaType::QVariantMap) {
             qWarning(

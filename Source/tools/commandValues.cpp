@@ -420,4 +420,12 @@ QByteArray json(const QVariant &value) {
     return out;
 }
 
+QString quoted(const QString &text) {
+    constexpr qsizetype kMost = 60;
+    QString shown = text.section(u'\n', 0, 0);
+    const bool cut = shown.size() > kMost || shown.size() < text.size();
+    shown.truncate(kMost);
+    return cut ? shown + QStringLiteral("…") : shown;
+}
+
 } // namespace CommandValues
