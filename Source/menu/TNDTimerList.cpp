@@ -89,7 +89,7 @@ qsizetype TNDTimerList::indexOf(const QObject *timer) const {
 
 bool TNDTimerList::addTimer(const QVariantMap &userInfo) {
     if (count() >= TND::kMaxTimers) {
-        refuse(kAddTimerNote, QStringLiteral("%1 timers are running, the most the companion runs at once")
+        refuse(TND::kAddTimerNote, QStringLiteral("%1 timers are running, the most the companion runs at once")
                                   .arg(TND::kMaxTimers));
         return false;
     }
