@@ -1,5 +1,7 @@
 #include "commandValues.h"
 
+#include "QuotedText.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
@@ -421,11 +423,7 @@ QByteArray json(const QVariant &value) {
 }
 
 QString quoted(const QString &text) {
-    constexpr qsizetype kMost = 60;
-    QString shown = text.section(u'\n', 0, 0);
-    const bool cut = shown.size() > kMost || shown.size() < text.size();
-    shown.truncate(kMost);
-    return cut ? shown + QStringLiteral("…") : shown;
+    return quotedText(text);
 }
 
 } // namespace CommandValues

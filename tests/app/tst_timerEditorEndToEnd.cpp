@@ -3,6 +3,7 @@
 // the companion's window appears in the first row, and when it ends the editor's row shows the check mark.
 // A picture of the screen with the finished row is kept in the build tree.
 #include "DistributedNotificationCenter.h"
+#include "../processSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,44 +21,10 @@ const QString kWindowReader = QStringLiteral(TINDRAL_TEST_SOURCE_DIR "/atspiWind
 const QString kPaneDriver = QStringLiteral(TINDRAL_TEST_SOURCE_DIR "/timerPaneAtspi.py");
 const QString kScreenshots = QStringLiteral(TINDRAL_BUILD_DIR "/tests/app/screenshots");
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    Run result;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
-
 // The X server's windows with their places, as "WxH+X+Y" among other words.
 QString windowTree() {
-    return run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}).out;
+    return runProgram(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}).out;
 }
-
-// A process of the test's own, ended when the test ends.
-struct Program {
-    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
-    ~Program() {
-        if (process->state() != QProcess::NotRunning) {
-            process->terminate();
-            if (!process->waitForFinished(10000))
-                process->kill();
-            process->waitForFinished(10000);
-        }
-    }
-};
 
 } // namespace
 
@@ -67,7 +34,7 @@ class TestTimerEditorEndToEnd : public QObject {
 private Q_SLOTS:
     void aTimerMadeInTheEditorRunsInTheCompanionAndComesBackDone() {
         // The accessibility bus first, so that Tindral finds it at its start.
-        QCOMPARE(run(QStringLiteral("dbus-send"),
+        QCOMPARE(runProgram(QStringLiteral("dbus-send"),
                      {QStringLiteral("--session"), QStringLiteral("--print-reply"),
                       QStringLiteral("--dest=org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
                       QStringLiteral("org.a11y.Bus.GetAddress")})
@@ -105,17 +72,17 @@ private Q_SLOTS:
         QVERIFY(tindral.process->waitForStarted());
 
         // The Timers/Alerts pane, chosen from the toolbar as a screen reader's user does.
-        const Run choose = run(QStringLiteral("/usr/bin/python3"),
+        const ProgramRun choose = runProgram(QStringLiteral("/usr/bin/python3"),
                                {kWindowReader, QString::number(tindral.process->processId()),
                                 QStringLiteral("press"), QStringLiteral("Timers/Alerts")});
         QVERIFY2(choose.status == 0, qPrintable(choose.err));
 
         const auto driver = [](const QStringList &arguments) {
-            return run(QStringLiteral("/usr/bin/python3"), QStringList{kPaneDriver} + arguments);
+            return runProgram(QStringLiteral("/usr/bin/python3"), QStringList{kPaneDriver} + arguments);
         };
         // The pane comes in after its animated resize: the driver reads its controls once it is there.
         QTRY_COMPARE_WITH_TIMEOUT(driver({QStringLiteral("controls"), QStringLiteral("Tindral")}).status, 0, 20000);
-        const Run add = driver({QStringLiteral("add"), QStringLiteral("Tindral"), QStringLiteral("Tea"),
+        const ProgramRun add = driver({QStringLiteral("add"), QStringLiteral("Tindral"), QStringLiteral("Tea"),
                                 QStringLiteral("3")});
         QVERIFY2(add.status == 0, qPrintable(add.err));
 
@@ -143,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(count("TNDAddTimer"), 1);
 
         QDir().mkpath(kScreenshots);
-        const Run shot = run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+        const ProgramRun shot = runProgram(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
                                                         kScreenshots + QStringLiteral("/screen-timerDone.png")});
         QCOMPARE(shot.status, 0);
     }
