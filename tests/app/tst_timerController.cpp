@@ -631,7 +631,7 @@ private Q_SLOTS:
             QVERIFY(!pane.change->isEnabled());
             QCOMPARE(readSettings(), settings);
             // An artefact to look at: the pane with its status line.
-            const QString picture = QStringLiteral(TINDRAL_BUILD_DIR "/tests/app/timerPane-statusLine-%1.png");
+            const QString picture = QStringLiteral(TINDRAL_BUILD_DIR "/tests/app/timerPane-status-%1.png");
             pane.controller.grab().save(picture.arg(pane.table->rowCount()));
             // The next change of the list clears the line.
             pane.addTimer(QStringLiteral("Rice"), 1);
