@@ -13,8 +13,8 @@ packages=(
     # The install checks: the validators of the desktop entry and the AppStream file, the manual pages'
     # reader, readelf, and the completion's framework.
     desktop-file-utils appstream man-db binutils bash-completion
-    # The windows' tests read them as a screen reader does, over AT-SPI.
-    at-spi2-core python3 python3-pyatspi
+    # The windows' tests read them as a screen reader does, over AT-SPI, and photograph the X server's screen.
+    at-spi2-core python3 python3-pyatspi imagemagick
 )
 
 missing=()

@@ -6,6 +6,6 @@ class companionLauncher {
 public:
     // Starts the companion. When its folder is missing or it cannot be started, says so in the alert
     // "Problem launching menu" with the status and the button "Ah well", and returns false. Whether a
-    // companion already runs is not looked at: the companion announces itself ("TNDTurnedOn") once it runs.
+    // companion already runs is not looked at: the companion announces itself (TNDTurnedOn) once it runs.
     static bool launch();
 };

@@ -50,7 +50,7 @@ QString text(const char *latin1) {
     return QString::fromLatin1(latin1);
 }
 
-// The user info's "rowIndex" as a number, or nothing with the problem.
+// The user info's rowIndex as a number, or nothing with the problem.
 std::optional<qint64> rowIndexOf(const QVariantMap &userInfo, QString *problem) {
     const auto found = userInfo.constFind(text(TND::kRowIndexKey));
     if (found == userInfo.cend()) {
@@ -71,7 +71,7 @@ std::optional<qint64> rowIndexOf(const QVariantMap &userInfo, QString *problem) 
     }
 }
 
-// A record's "totalSeconds" as the whole seconds the duration view counts.
+// A record's totalSeconds as the whole seconds the duration view counts.
 uint32_t wholeSeconds(const QString &totalSeconds) {
     const std::optional<double> value = TNDTimerRecord::decimalValue(totalSeconds);
     if (!value || *value <= 0)

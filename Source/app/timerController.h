@@ -17,13 +17,13 @@ class timerAlertPane;
 
 // The Timers/Alerts pane: the user's countdown timers in a table, and the controls that make one (title,
 // duration, IC or OOC time, window colour and opacity). Add, Change and Delete change the list and tell the
-// menu bar companion, which runs the timers, with "TNDAddTimer", "TNDChangeTimer" and "TNDRemoveTimer"; the
-// companion's "TNDDoneTimer" puts a check mark in the finished timer's row. The two lists stay in step by
+// menu bar companion, which runs the timers, with TNDAddTimer, TNDChangeTimer and TNDRemoveTimer; the
+// companion's TNDDoneTimer puts a check mark in the finished timer's row. The two lists stay in step by
 // position only: every message names a timer by its row.
 //
-// The list is kept in the settings file's "timerArray": after every change of it the whole list is written
+// The list is kept in the settings file's timerArray: after every change of it the whole list is written
 // there, in one locked write of that key, so the companion starts from the same list after any restart.
-// When the companion announces its start ("TNDTurnedOn"), a list that no longer matches the file (changed
+// When the companion announces its start (TNDTurnedOn), a list that no longer matches the file (changed
 // behind the editor's back) is read again from the file, and the pane's status line says so.
 class timerController : public QWidget {
     Q_OBJECT
@@ -36,8 +36,8 @@ public:
     explicit timerController(QWidget *parent = nullptr);
     ~timerController() override;
 
-    // Reads the settings file's "timerArray", disables Change and Delete, and observes "TNDDoneTimer" and
-    // "TNDTurnedOn".
+    // Reads the settings file's timerArray, disables Change and Delete, and observes TNDDoneTimer and
+    // TNDTurnedOn.
     void awakeFromNib();
 
     // The actions of the pane's buttons and stepper.
@@ -46,12 +46,12 @@ public:
     void aDelete();
     void aStepper();
 
-    // "TNDDoneTimer": the timer at "rowIndex" has ended.
+    // TNDDoneTimer: the timer at rowIndex has ended.
     void doneTimer(const QVariantMap &userInfo);
-    // "TNDTurnedOn": the companion has (re)started from the file's list; the editor makes sure it shows the
+    // TNDTurnedOn: the companion has (re)started from the file's list; the editor makes sure it shows the
     // same one.
     void turnedOn();
-    // Writes the whole list under "timerArray", leaving every other key of the file as it is.
+    // Writes the whole list under timerArray, leaving every other key of the file as it is.
     void saveTimers();
 
     // The table's data: one row per record, each column showing the record key it is named after.

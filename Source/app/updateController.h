@@ -15,7 +15,7 @@ class QProgressDialog;
 class QWidget;
 
 // The update check: fetches the version file from the update server, compares its version with the running
-// one, tells the user in an alert and keeps the outcome ("lastVersion") and its moment ("lastDate") in the
+// one, tells the user in an alert and keeps the outcome (lastVersion) and its moment (lastDate) in the
 // settings, which the two fields of the preferences window's "Updates" group show.
 //
 // The file comes over HTTP or HTTPS without blocking the program: while it travels, a small modal dialog
@@ -37,7 +37,7 @@ public:
     void awakeFromNib();
     void updateLast();
 
-    // The base address of the update server: the setting "updateServer" when it holds one, else the one
+    // The base address of the update server: the setting updateServer when it holds one, else the one
     // this program was built with; empty when neither is set.
     static QString updateServer();
 

@@ -5,18 +5,27 @@
 #include "ClockSwitches.h"
 #include "DistributedNotificationCenter.h"
 #include "InternationalSettings.h"
+#include "NumberValues.h"
+#include "KestmoorCalendar.h"
+#include "TNDContract.h"
 #include "UserDefaults.h"
 
 #include <QTextBoundaryFinder>
 #include <QtDebug>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
 
-const char *const kWeekdayNames[] = {"Hoven", "Ilsar", "Jorvac", "Kemba", "Ostra", "Pellin", "Quarn"};
-const char *const kSeasonNames[] = {"Winter", "Spring", "Summer", "Autumn"};
+// Built once: the clock hands out the same strings at every refresh.
+const QString kWeekdayNames[] = {QStringLiteral("Hoven"), QStringLiteral("Ilsar"), QStringLiteral("Jorvac"),
+                                 QStringLiteral("Kemba"), QStringLiteral("Ostra"), QStringLiteral("Pellin"),
+                                 QStringLiteral("Quarn")};
+const QString kSeasonNames[] = {QStringLiteral("Winter"), QStringLiteral("Spring"), QStringLiteral("Summer"),
+                                QStringLiteral("Autumn")};
 const char *const kZodiacNames[] = {"0fake",
                                     "Varnold the Heronwing",
                                     "Tiberan the Rooster",
@@ -31,9 +40,6 @@ const char *const kZodiacNames[] = {"0fake",
                                     "Quillon The Cat",
                                     "Irwen the Healer"};
 
-constexpr char kOffsetKey[] = "icSecondsOffset";
-constexpr char kOffsetNotification[] = "TNDUpdateICSecondsOffset";
-
 // Drops the fraction toward zero into 32 bits; values beyond the range stick at its ends.
 int32_t truncate32(double value) {
     if (std::isnan(value))
@@ -45,45 +51,48 @@ int32_t truncate32(double value) {
     return int32_t(value);
 }
 
-int64_t floor64(double value) {
-    if (std::isnan(value))
-        return 0;
-    const double floored = std::floor(value);
-    if (floored >= 9.2e18)
-        return std::numeric_limits<int64_t>::max();
-    if (floored <= -9.2e18)
-        return std::numeric_limits<int64_t>::min();
-    return int64_t(floored);
-}
+// A number written on the stack, so that filling a token allocates nothing.
+class NumberText {
+public:
+    QStringView view() const { return {m_chars, m_size}; }
 
-// Remainder in [0, divisor), so that counts run on backwards below IC time 0.
-int64_t floorMod(int64_t value, int64_t divisor) {
-    const int64_t r = value % divisor;
-    return r < 0 ? r + divisor : r;
-}
+    // In decimal, as QString::number writes it.
+    static NumberText plain(int value) {
+        NumberText text;
+        text.add(value);
+        return text;
+    }
+    // "0" and the number for 9 or less ("0%d"), the number alone from 10 on.
+    static NumberText twoDigits(int value) {
+        NumberText text;
+        if (value <= 9)
+            text.m_chars[text.m_size++] = u'0';
+        text.add(value);
+        return text;
+    }
+    // 12 for hour 0, then 1 to 12, and 1 to 11 again from hour 13.
+    static NumberText twelveHourPlain(int hour) {
+        return plain(hour == 0 ? 12 : (hour <= 12 ? hour : hour - 12));
+    }
+    // "12" for hours 0 and 12, otherwise the 12-hour clock's hour in two digits.
+    static NumberText twelveHourTwoDigits(int hour) {
+        if (hour == 0 || hour == 12)
+            return plain(12);
+        return twoDigits(hour < 12 ? hour : hour - 12);
+    }
 
-int64_t floorDiv(int64_t value, int64_t divisor) {
-    int64_t q = value / divisor;
-    if ((value % divisor != 0) && ((value < 0) != (divisor < 0)))
-        --q;
-    return q;
-}
+private:
+    void add(int value) {
+        char digits[16];
+        const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+        (void)error; // an int always fits in 16 characters
+        for (const char *c = digits; c != end; ++c)
+            m_chars[m_size++] = char16_t(*c);
+    }
 
-QString twoDigits(int value) {
-    return value <= 9 ? QStringLiteral("0%1").arg(value) : QString::number(value);
-}
-
-QString twelveHourPlain(int hour) {
-    if (hour == 0)
-        return QStringLiteral("12");
-    return QString::number(hour <= 12 ? hour : hour - 12);
-}
-
-QString twelveHourTwoDigits(int hour) {
-    if (hour == 0 || hour == 12)
-        return QStringLiteral("12");
-    return twoDigits(hour < 12 ? hour : hour - 12);
-}
+    char16_t m_chars[24] = {};
+    qsizetype m_size = 0;
+};
 
 // Removes the token at `index` together with the one whole character before it (a surrogate pair or a
 // character with its combining marks counts as one). A token at the very start goes alone.
@@ -98,10 +107,10 @@ void removeWithCharacterBefore(QString &text, qsizetype index, qsizetype tokenLe
     text.remove(from, index + tokenLength - from);
 }
 
-void replaceFirst(QString &text, const QString &token, const QString &replacement) {
+void replaceFirst(QString &text, QLatin1StringView token, const NumberText &replacement) {
     const qsizetype at = text.indexOf(token);
     if (at >= 0)
-        text.replace(at, token.size(), replacement);
+        text.replace(at, token.size(), replacement.view().data(), replacement.view().size());
 }
 
 } // namespace
@@ -117,10 +126,11 @@ TNDKestmoorDate::TNDKestmoorDate(double timeFrom1970, QObject *parent)
     refreshWithTimeFrom1970(timeFrom1970);
     m_daylightSavings = 0.0;
     refreshExtraPreferences();
-    m_icSecondsOffset = truncate32(double(UserDefaults::standardUserDefaults().integerForKey(kOffsetKey)));
+    m_icSecondsOffset =
+        truncate32(double(UserDefaults::standardUserDefaults().integerForKey(TND::kICSecondsOffsetKey)));
     // The preferences of the main application post the new offset; every running clock follows it.
     m_offsetObserver = DistributedNotificationCenter::defaultCenter().addObserver(
-        QString::fromLatin1(kOffsetNotification),
+        QString::fromLatin1(TND::kUpdateICSecondsOffsetNote),
         [this](const Notification &notification) { updateICSecondsOffset(notification.userInfo); }, this);
 }
 
@@ -129,11 +139,11 @@ TNDKestmoorDate::~TNDKestmoorDate() {
 }
 
 QString TNDKestmoorDate::weekdayName(int index) {
-    return index >= 0 && index < 7 ? QString::fromLatin1(kWeekdayNames[index]) : QString();
+    return index >= 0 && index < 7 ? kWeekdayNames[index] : QString();
 }
 
 QString TNDKestmoorDate::seasonName(int index) {
-    return index >= 0 && index < 4 ? QString::fromLatin1(kSeasonNames[index]) : QString();
+    return index >= 0 && index < 4 ? kSeasonNames[index] : QString();
 }
 
 QString TNDKestmoorDate::zodiacName(int index) {
@@ -141,36 +151,18 @@ QString TNDKestmoorDate::zodiacName(int index) {
 }
 
 void TNDKestmoorDate::refreshWithTimeFrom1970(double timeFrom1970) {
-    const double t = (timeFrom1970 - m_daylightSavings) * 45.0 / 11.0 + kBase + double(m_icSecondsOffset);
-    m_kestmoorTime = t;
-
-    // The floor equals the truncation for every IC time from 0 on; below 0 it keeps every field in range.
-    const double year = std::floor(t / kYearSeconds + kBaseYear);
-    m_kestmoorYear = truncate32(year);
-    m_icDayCount = floor64(t / kDaySeconds);
-
-    const double sincePeriodStart = t - (year - kBaseYear) * kYearSeconds; // [0, 31104000)
-    const int32_t d = truncate32(sincePeriodStart / kDaySeconds);          // [0, 359]
-    m_kestmoorYearDay = d;
-    m_kestmoorMonthDay = ((d - 1) % 90) + 1;
-    m_kestmoorSeasonInt = (d - 1) / 90;
-
-    const double sinceMidnight = sincePeriodStart - double(d) * kDaySeconds;
-    m_kestmoorHour = truncate32(sinceMidnight / 3600.0);
-    const double sinceHour = sinceMidnight - double(m_kestmoorHour) * 3600.0;
-    m_kestmoorMinute = truncate32(sinceHour / 60.0);
-    m_kestmoorSecond = truncate32(sinceHour - double(m_kestmoorMinute) * 60.0);
-
-    m_kestmoorWeekdayInt = int32_t(floorMod(m_icDayCount, 7));
-
-    // Day 0 of each 360-day period belongs to the year before.
-    if (d == 0) {
-        m_kestmoorYearDay = 360;
-        m_kestmoorMonthDay = 90;
-        m_kestmoorYear = truncate32(year - 1);
-        m_kestmoorSeasonInt = 3;
-    }
-
+    const KestmoorCalendar::Date date =
+        KestmoorCalendar::dateAt(KestmoorCalendar::icTime(timeFrom1970, corrections()));
+    m_kestmoorTime = date.icTime;
+    m_kestmoorYear = date.year;
+    m_kestmoorYearDay = date.yearDay;
+    m_kestmoorMonthDay = date.monthDay;
+    m_kestmoorSeasonInt = date.season;
+    m_kestmoorWeekdayInt = date.weekday;
+    m_kestmoorHour = date.hour;
+    m_kestmoorMinute = date.minute;
+    m_kestmoorSecond = date.second;
+    m_icDayCount = date.dayCount;
     m_kestmoorWeekday = weekdayName(m_kestmoorWeekdayInt);
     m_kestmoorSeason = seasonName(m_kestmoorSeasonInt);
 }
@@ -185,130 +177,104 @@ void TNDKestmoorDate::refreshAllOthers() {
 }
 
 void TNDKestmoorDate::refreshExtraPreferences() {
-    m_extraPreferences = ClockSwitches::read();
+    setExtraPreferences(ClockSwitches::read());
+}
+
+void TNDKestmoorDate::setExtraPreferences(std::optional<QVariantMap> switches) {
+    m_extraPreferences = std::move(switches);
+    const auto on = [this](const char *key) {
+        return m_extraPreferences && m_extraPreferences->value(QString::fromLatin1(key)).toBool();
+    };
+    m_switches = {on(TND::kDisplaySecondsSwitch), on(TND::kAppendAMPMSwitch), on(TND::kShowDaySwitch)};
 }
 
 void TNDKestmoorDate::updateICSecondsOffset(const QVariantMap &userInfo) {
-    const QVariant value = userInfo.value(QString::fromLatin1(kOffsetKey));
-    std::optional<double> offset;
-    switch (value.typeId()) {
-    case QMetaType::UnknownType: // missing: the offset goes back to 0
-        offset = 0.0;
+    const QVariant value = userInfo.value(QString::fromLatin1(TND::kICSecondsOffsetInfoKey));
+    const NumberValues::Reading offset =
+        NumberValues::within(NumberValues::read(value, NumberValues::Reals | NumberValues::Texts),
+                             std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    switch (offset.refusal) {
+    case NumberValues::Refusal::None:
+        m_icSecondsOffset = int32_t(*offset.value);
         break;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        if (std::isfinite(value.toDouble()))
-            offset = std::trunc(value.toDouble());
+    case NumberValues::Refusal::Missing: // the offset goes back to 0
+        m_icSecondsOffset = 0;
         break;
-    case QMetaType::QString: {
-        bool ok = false;
-        const qlonglong number = value.toString().trimmed().toLongLong(&ok);
-        if (ok)
-            offset = double(number);
+    case NumberValues::Refusal::NotANumber:
+        qWarning("%s refused: \"%s\" is %s, not a whole number of seconds; the offset stays %d",
+                 TND::kUpdateICSecondsOffsetNote, TND::kICSecondsOffsetKey,
+                 qPrintable(value.typeId() == QMetaType::QString
+                                ? QStringLiteral("\"%1\"").arg(value.toString())
+                                : QStringLiteral("a ") + QString::fromLatin1(value.typeName())),
+                 m_icSecondsOffset);
+        break;
+    case NumberValues::Refusal::BelowRange:
+    case NumberValues::Refusal::AboveRange:
+        qWarning("%s: %.0f IC seconds does not fit in 32 bits; the offset is held at its limit",
+                 TND::kUpdateICSecondsOffsetNote,
+                 std::trunc(value.typeId() == QMetaType::QString ? value.toString().trimmed().toDouble()
+                                                                 : value.toDouble()));
+        m_icSecondsOffset = int32_t(offset.limit);
         break;
     }
-    default:
-        break;
-    }
-    if (!offset) {
-        qWarning(
-            "TNDUpdateICSecondsOffset refused: \"icSecondsOffset\" is %s, not a whole number of seconds; "
-            "the offset stays %d",
-            qPrintable(value.typeId() == QMetaType::QString
-                           ? QStringLiteral("\"%1\"").arg(value.toString())
-                           : QStringLiteral("a ") + QString::fromLatin1(value.typeName())),
-            m_icSecondsOffset);
-        return;
-    }
-    if (*offset > 2147483647.0 || *offset < -2147483648.0)
-        qWarning(
-            "TNDUpdateICSecondsOffset: %.0f IC seconds does not fit in 32 bits; the offset is held at its "
-            "limit",
-            *offset);
-    m_icSecondsOffset = truncate32(*offset);
 }
 
 double TNDKestmoorDate::oocTimeForDistance(double x) const {
-    return ((m_kestmoorTime - kBase - double(m_icSecondsOffset)) + x) * 11.0 / 45.0 + m_daylightSavings;
+    return KestmoorCalendar::oocTimeForDistance(m_kestmoorTime, x, corrections());
 }
 
 void TNDKestmoorDate::refreshSunrise() {
-    const int d = m_kestmoorYearDay;
-    const int s = secondsSinceMidnight();
-    const int today = d <= 180 ? 540 - 2 * d : 2 * d - 180;
-    const int tomorrow = d <= 180 ? 538 - 2 * d : 2 * d - 178;
-    m_sunriseHour = today / 60;
-    m_sunriseMinute = today % 60;
+    const int32_t s = secondsSinceMidnight();
+    const KestmoorCalendar::SunMinutes minutes = KestmoorCalendar::sunriseMinutes(m_kestmoorYearDay);
+    m_sunriseHour = minutes.today / 60;
+    m_sunriseMinute = minutes.today % 60;
     m_sunriseSecond = 0;
-    m_tomorrowSunriseHour = tomorrow / 60;
-    m_tomorrowSunriseMinute = tomorrow % 60;
+    m_tomorrowSunriseHour = minutes.tomorrow / 60;
+    m_tomorrowSunriseMinute = minutes.tomorrow % 60;
     m_tomorrowSunriseSecond = 0;
-    m_sunrise = oocTimeForDistance(double(today * 60 - s));
-    m_tomorrowSunrise = oocTimeForDistance(double(tomorrow * 60 - s + 86400));
+    m_sunrise = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.today, 0, s));
+    m_tomorrowSunrise = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.tomorrow, 1, s));
 }
 
 void TNDKestmoorDate::refreshSunset() {
-    const int d = m_kestmoorYearDay;
-    const int s = secondsSinceMidnight();
-    const int today = d <= 180 ? 900 + 2 * d : 1620 - 2 * d;
-    const int tomorrow = d <= 180 ? 902 + 2 * d : 1618 - 2 * d;
-    m_sunsetHour = today / 60;
-    m_sunsetMinute = today % 60;
+    const int32_t s = secondsSinceMidnight();
+    const KestmoorCalendar::SunMinutes minutes = KestmoorCalendar::sunsetMinutes(m_kestmoorYearDay);
+    m_sunsetHour = minutes.today / 60;
+    m_sunsetMinute = minutes.today % 60;
     m_sunsetSecond = 0;
-    m_tomorrowSunsetHour = tomorrow / 60;
-    m_tomorrowSunsetMinute = tomorrow % 60;
+    m_tomorrowSunsetHour = minutes.tomorrow / 60;
+    m_tomorrowSunsetMinute = minutes.tomorrow % 60;
     m_tomorrowSunsetSecond = 0;
-    m_sunset = oocTimeForDistance(double(today * 60 - s));
-    m_tomorrowSunset = oocTimeForDistance(double(tomorrow * 60 - s + 86400));
+    m_sunset = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.today, 0, s));
+    m_tomorrowSunset = oocTimeForDistance(KestmoorCalendar::sunDistance(minutes.tomorrow, 1, s));
 }
 
 void TNDKestmoorDate::refreshColiseum() {
-    const int w = m_kestmoorWeekdayInt;
-    int k = 0;
-    if (w == 5 && m_kestmoorHour <= 18)
-        k = 0;
-    else if (w <= 4)
-        k = 5 - w;
-    else if (w == 6)
-        k = 6;
-    else
-        k = 7;
-    m_coliseum = oocTimeForDistance(double(k * 86400 + 68400 - secondsSinceMidnight()));
+    m_coliseum = oocTimeForDistance(
+        KestmoorCalendar::coliseumDistance(m_kestmoorWeekdayInt, m_kestmoorHour, secondsSinceMidnight()));
 }
 
 void TNDKestmoorDate::refreshLundarDay() {
-    const int64_t day = floorMod(m_icDayCount + 9, 28);
-    m_lunarDay = day == 0 ? 28 : int32_t(day);
+    m_lundarDay = KestmoorCalendar::lunarDay(m_icDayCount);
 }
 
 void TNDKestmoorDate::refreshFullMoon() {
-    const int s = secondsSinceMidnight();
-    double g = 0;
-    if (m_lunarDay == 15)
-        g = -s;
-    else if (m_lunarDay <= 14)
-        g = double(14 - m_lunarDay) * 86400.0 + (86400 - s);
-    else
-        g = double(28 - m_lunarDay) * 86400.0 + 1209600.0 + (86400 - s);
+    const double g = KestmoorCalendar::fullMoonDistance(m_lundarDay, secondsSinceMidnight());
+    using KestmoorCalendar::kFullMoonLength, KestmoorCalendar::kFullMoonNoon, KestmoorCalendar::kLunarCycle;
     m_fullMoonStart = oocTimeForDistance(g);
-    m_fullMoonNoon = oocTimeForDistance(g + 43200.0);
-    m_fullMoonEnd = oocTimeForDistance(g + 86400.0);
-    m_nextFullMoonStart = oocTimeForDistance(g + 2419200.0);
-    m_nextFullMoonNoon = oocTimeForDistance(g + 2419200.0 + 43200.0);
-    m_nextFullMoonEnd = oocTimeForDistance(g + 86400.0 + 2419200.0);
+    m_fullMoonNoon = oocTimeForDistance(g + kFullMoonNoon);
+    m_fullMoonEnd = oocTimeForDistance(g + kFullMoonLength);
+    m_nextFullMoonStart = oocTimeForDistance(g + kLunarCycle);
+    m_nextFullMoonNoon = oocTimeForDistance(g + kLunarCycle + kFullMoonNoon);
+    m_nextFullMoonEnd = oocTimeForDistance(g + kFullMoonLength + kLunarCycle);
 }
 
 void TNDKestmoorDate::refreshZodiacDay() {
-    const int64_t day = floorMod(m_icDayCount + 3, 29);
-    m_zodiacDay = day == 0 ? 29 : int32_t(day);
-    // The sign is counted on the day count itself, without the 3 the day count adds.
-    const int64_t sign = floorMod(floorDiv(m_icDayCount, 29), 12);
-    m_zodiacSymbol = sign == 0 ? 12 : int32_t(sign);
-    m_daysUntilNextZodiac = 29 - m_zodiacDay;
-    m_nextZodiacSymbol = m_zodiacSymbol + 1 > 12 ? 1 : m_zodiacSymbol + 1;
+    const KestmoorCalendar::Zodiac zodiac = KestmoorCalendar::zodiacAt(m_icDayCount);
+    m_zodiacDay = zodiac.day;
+    m_zodiacSymbol = zodiac.symbol;
+    m_daysUntilNextZodiac = zodiac.daysUntilNext;
+    m_nextZodiacSymbol = zodiac.nextSymbol;
 }
 
 QString TNDKestmoorDate::zodiacSymbolString() const {
@@ -320,6 +286,12 @@ QString TNDKestmoorDate::nextZodiacSymbolString() const {
 }
 
 bool TNDKestmoorDate::switchIsOn(const char *key) const {
+    if (std::strcmp(key, TND::kDisplaySecondsSwitch) == 0)
+        return m_switches.displaySeconds;
+    if (std::strcmp(key, TND::kAppendAMPMSwitch) == 0)
+        return m_switches.appendAMPM;
+    if (std::strcmp(key, TND::kShowDaySwitch) == 0)
+        return m_switches.showDay;
     return m_extraPreferences && m_extraPreferences->value(QString::fromLatin1(key)).toBool();
 }
 
@@ -331,24 +303,27 @@ std::optional<QString> TNDKestmoorDate::AMPMModifier() const {
 }
 
 QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int minute, int second,
-                                          Designator designator) const {
-    QString text = format;
-    replaceFirst(text, QStringLiteral("%1H"), QString::number(hour));
-    replaceFirst(text, QStringLiteral("%H"), twoDigits(hour));
-    replaceFirst(text, QStringLiteral("%1I"), twelveHourPlain(hour));
-    replaceFirst(text, QStringLiteral("%I"), twelveHourTwoDigits(hour));
-    replaceFirst(text, QStringLiteral("%M"), twoDigits(minute));
+                                          Designator designator, qsizetype room) const {
+    // One allocation for the whole text: every token below is filled in place.
+    QString text;
+    text.reserve(format.size() + room + 32);
+    text.append(format);
+    replaceFirst(text, QLatin1StringView("%1H"), NumberText::plain(hour));
+    replaceFirst(text, QLatin1StringView("%H"), NumberText::twoDigits(hour));
+    replaceFirst(text, QLatin1StringView("%1I"), NumberText::twelveHourPlain(hour));
+    replaceFirst(text, QLatin1StringView("%I"), NumberText::twelveHourTwoDigits(hour));
+    replaceFirst(text, QLatin1StringView("%M"), NumberText::twoDigits(minute));
 
-    const QString secondsToken = QStringLiteral("%S");
+    const QLatin1StringView secondsToken("%S");
     const qsizetype secondsAt = text.indexOf(secondsToken);
     if (secondsAt >= 0) {
-        if (switchIsOn("DisplaySeconds"))
-            text.replace(secondsAt, secondsToken.size(), twoDigits(second));
+        if (m_switches.displaySeconds)
+            replaceFirst(text, secondsToken, NumberText::twoDigits(second));
         else
             removeWithCharacterBefore(text, secondsAt, secondsToken.size());
     }
 
-    const bool appendAMPM = switchIsOn("AppendAMPM");
+    const bool appendAMPM = m_switches.appendAMPM;
     std::optional<QString> mark;
     if (appendAMPM) {
         if (designator == Designator::ByHour) {
@@ -357,7 +332,7 @@ QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int m
             mark = designators->at(designator == Designator::Morning ? 0 : 1);
         }
     }
-    const QString markToken = QStringLiteral("%p");
+    const QLatin1StringView markToken("%p");
     const qsizetype markAt = text.indexOf(markToken);
     if (markAt >= 0) {
         if (!appendAMPM)
@@ -371,9 +346,12 @@ QString TNDKestmoorDate::icTextWithFormat(const QString &format, int hour, int m
 }
 
 QString TNDKestmoorDate::timeWithFormat(const QString &format) const {
-    QString text = timeWithFormatNoAdd(format);
-    if (switchIsOn("ShowDay"))
-        text.prepend(m_kestmoorWeekday + u' ');
+    if (!m_switches.showDay)
+        return timeWithFormatNoAdd(format);
+    QString text = icTextWithFormat(format, m_kestmoorHour, m_kestmoorMinute, m_kestmoorSecond,
+                                    Designator::ByHour, m_kestmoorWeekday.size() + 1);
+    text.insert(0, u' ');
+    text.insert(0, m_kestmoorWeekday);
     return text;
 }
 
@@ -403,11 +381,11 @@ QString TNDKestmoorDate::oocTextWithFormat(const QString &format, double oocTime
     QString text = format;
     const QString secondsToken = QStringLiteral("%S");
     const qsizetype secondsAt = text.indexOf(secondsToken);
-    if (secondsAt >= 0 && !switchIsOn("DisplaySeconds"))
+    if (secondsAt >= 0 && !m_switches.displaySeconds)
         removeWithCharacterBefore(text, secondsAt, secondsToken.size());
 
-    // A "%p" of the format is left to the calendar expansion, whatever "AppendAMPM" says.
-    if (!text.contains(QStringLiteral("%p")) && switchIsOn("AppendAMPM")) {
+    // A "%p" of the format is left to the calendar expansion, whatever AppendAMPM says.
+    if (!text.contains(QStringLiteral("%p")) && m_switches.appendAMPM) {
         if (const auto designators = InternationalSettings::amPmDesignation()) {
             const int localHour = CalendarFormat::expand(QStringLiteral("%H"), oocTime).toInt();
             text.append(designators->at(localHour > 11 ? 1 : 0));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KestmoorCalendar.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,16 +14,14 @@
 // (IC) time, which runs 45/11 times as fast, splits that into calendar fields, derives the sun, Coliseum,
 // lunar and zodiac events, and writes clock and event texts in the user's formats.
 //
+// The arithmetic is KestmoorCalendar's; this object holds its results for the accessors and does the wiring:
+// the user's offset from the settings file and its notification, and the desktop clock's switches.
+//
 // Nothing here reads the wall clock except sharedDate()'s first call: owners pass the moment in.
 class TNDKestmoorDate : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr double kBase = 24371635.0;        // IC time at OOC time `daylightSavings` with no offset
-    static constexpr double kYearSeconds = 31104000.0; // 360 IC days
-    static constexpr double kDaySeconds = 86400.0;
-    static constexpr int kBaseYear = 411;
-
     // The application's one clock, created at the first call from the current time.
     static TNDKestmoorDate *sharedDate();
 
@@ -33,7 +33,7 @@ public:
     void refreshWithTimeFrom1970(double timeFrom1970);
     void refreshAllOthers();
     void refreshExtraPreferences();
-    // The handler of "TNDUpdateICSecondsOffset": the new offset shows at the next refresh.
+    // The handler of TNDUpdateICSecondsOffset: the new offset shows at the next refresh.
     void updateICSecondsOffset(const QVariantMap &userInfo);
 
     // Part of the sun and Coliseum schedule; run by refreshAllOthers in this order.
@@ -52,9 +52,7 @@ public:
 
     // The menu bar clock's switches as last read; nothing when no source has them.
     const std::optional<QVariantMap> &extraPreferences() const { return m_extraPreferences; }
-    void setExtraPreferences(std::optional<QVariantMap> switches) {
-        m_extraPreferences = std::move(switches);
-    }
+    void setExtraPreferences(std::optional<QVariantMap> switches);
 
     double kestmoorTime() const { return m_kestmoorTime; }
     QString kestmoorWeekday() const { return m_kestmoorWeekday; }
@@ -95,7 +93,7 @@ public:
     double nextFullMoonNoon() const { return m_nextFullMoonNoon; }
     double nextFullMoonEnd() const { return m_nextFullMoonEnd; }
 
-    int32_t lundarDay() const { return m_lunarDay; }
+    int32_t lundarDay() const { return m_lundarDay; }
     int32_t zodiacDay() const { return m_zodiacDay; }
     int32_t zodiacSymbol() const { return m_zodiacSymbol; }
     int32_t daysUntilNextZodiac() const { return m_daysUntilNextZodiac; }
@@ -110,7 +108,7 @@ public:
     // The OOC time of an event X IC seconds from the current IC time.
     double oocTimeForDistance(double icSecondsFromNow) const;
 
-    // The IC clock text; timeWithFormat puts the weekday in front when "ShowDay" is on.
+    // The IC clock text; timeWithFormat puts the weekday in front when ShowDay is on.
     QString timeWithFormat(const QString &format) const;
     QString timeWithFormatNoAdd(const QString &format) const;
     // The designator for the current IC hour, or nothing without a designator list.
@@ -137,14 +135,24 @@ public:
 
 private:
     enum class Designator { ByHour, Morning, Afternoon };
-    QString icTextWithFormat(const QString &format, int hour, int minute, int second,
-                             Designator designator) const;
+    // `room`: characters the caller will add to the text, reserved with it.
+    QString icTextWithFormat(const QString &format, int hour, int minute, int second, Designator designator,
+                             qsizetype room = 0) const;
     QString oocTextWithFormat(const QString &format, double oocTime) const;
-    int secondsSinceMidnight() const {
+    int32_t secondsSinceMidnight() const {
         return m_kestmoorHour * 3600 + m_kestmoorMinute * 60 + m_kestmoorSecond;
     }
+    KestmoorCalendar::Corrections corrections() const { return {m_daylightSavings, m_icSecondsOffset}; }
+
+    // The three switches of m_extraPreferences, read out whenever it is set: the texts ask at every tick.
+    struct Switches {
+        bool displaySeconds = false;
+        bool appendAMPM = false;
+        bool showDay = false;
+    };
 
     std::optional<QVariantMap> m_extraPreferences;
+    Switches m_switches;
     double m_kestmoorTime = 0;
     double m_coliseum = 0;
     double m_fullMoonStart = 0;
@@ -172,12 +180,12 @@ private:
     int32_t m_sunriseHour = 0, m_sunriseMinute = 0, m_sunriseSecond = 0;
     int32_t m_tomorrowSunsetHour = 0, m_tomorrowSunsetMinute = 0, m_tomorrowSunsetSecond = 0;
     int32_t m_tomorrowSunriseHour = 0, m_tomorrowSunriseMinute = 0, m_tomorrowSunriseSecond = 0;
-    int32_t m_lunarDay = 0;
+    int32_t m_lundarDay = 0;
     int32_t m_zodiacDay = 0;
     int32_t m_zodiacSymbol = 0;
     int32_t m_daysUntilNextZodiac = 0;
     int32_t m_nextZodiacSymbol = 0;
     int32_t m_icSecondsOffset = 0;
     double m_daylightSavings = 0;
-    int m_offsetObserver = 0; // the registration for "TNDUpdateICSecondsOffset"
+    int m_offsetObserver = 0; // the registration for TNDUpdateICSecondsOffset
 };

@@ -1,9 +1,11 @@
 #include "TNDTimerRecord.h"
 
+#include "NumberValues.h"
 #include "PropertyList.h"
+#include "TNDContract.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -32,16 +34,18 @@ std::optional<QVariant> take(const QVariantMap &map, const char *name, int type,
         *problem = missing(name);
         return std::nullopt;
     }
-    const int kind = found->typeId();
-    const bool integer = kind == QMetaType::Int || kind == QMetaType::UInt || kind == QMetaType::LongLong ||
-                         kind == QMetaType::ULongLong;
     // An integer of any width is an integer, and a stored 0 or 1 is how some writers keep a boolean.
-    if (type == QMetaType::LongLong && integer &&
-        (kind != QMetaType::ULongLong || found->toULongLong() <= quint64(std::numeric_limits<qint64>::max())))
-        return QVariant(found->toLongLong());
-    if (type == QMetaType::Bool && integer && (found->toLongLong() == 0 || found->toLongLong() == 1))
-        return QVariant(found->toLongLong() == 1);
-    if (kind != type) {
+    const NumberValues::Reading integer = NumberValues::read(*found);
+    if (type == QMetaType::LongLong && integer.isRead())
+        return QVariant(qint64(*integer.value));
+    if (type == QMetaType::LongLong && integer.isOutOfRange()) {
+        *problem = QStringLiteral("the timer record's \"%1\" is %2, not a position in a list")
+                       .arg(key(name), found->toString());
+        return std::nullopt;
+    }
+    if (type == QMetaType::Bool && (integer.valueOr(-1) == 0 || integer.valueOr(-1) == 1))
+        return QVariant(*integer.value == 1);
+    if (found->typeId() != type) {
         *problem = wrongKind(name, *found, expected);
         return std::nullopt;
     }
@@ -90,14 +94,14 @@ TNDTimerRecord TNDTimerRecord::fromParts(const QString &title, uint32_t totalSec
 }
 
 QVariantMap TNDTimerRecord::toMap() const {
-    return {{key(kTitleKey), m_title},
-            {key(kTimeKey), m_time},
-            {key(kDoneKey), m_done},
-            {key(kWindowColorKey), m_windowColor},
-            {key(kTransparencyKey), m_transparency},
-            {key(kTotalSecondsKey), m_totalSeconds},
-            {key(kIcKey), m_ic},
-            {key(kRowIndexKey), qint64(m_rowIndex)}};
+    return {{key(TND::kTitleKey), m_title},
+            {key(TND::kTimeKey), m_time},
+            {key(TND::kDoneKey), m_done},
+            {key(TND::kWindowColorKey), m_windowColor},
+            {key(TND::kTransparencyKey), m_transparency},
+            {key(TND::kTotalSecondsKey), m_totalSeconds},
+            {key(TND::kIcKey), m_ic},
+            {key(TND::kRowIndexKey), qint64(m_rowIndex)}};
 }
 
 TNDTimerRecord::Reading TNDTimerRecord::fromMap(const QVariantMap &map) {
@@ -105,59 +109,60 @@ TNDTimerRecord::Reading TNDTimerRecord::fromMap(const QVariantMap &map) {
     TNDTimerRecord record;
     QString &problem = reading.problem;
 
-    const auto title = take(map, kTitleKey, QMetaType::QString, "a string", &problem);
+    const auto title = take(map, TND::kTitleKey, QMetaType::QString, "a string", &problem);
     if (!title)
         return reading;
     record.m_title = title->toString();
 
-    const auto time = take(map, kTimeKey, QMetaType::QString, "a string", &problem);
+    const auto time = take(map, TND::kTimeKey, QMetaType::QString, "a string", &problem);
     if (!time)
         return reading;
     record.m_time = time->toString();
 
-    const auto done = take(map, kDoneKey, QMetaType::QString, "a string", &problem);
+    const auto done = take(map, TND::kDoneKey, QMetaType::QString, "a string", &problem);
     if (!done)
         return reading;
     record.m_done = done->toString();
 
-    const auto color = take(map, kWindowColorKey, QMetaType::QByteArray, "data", &problem);
+    const auto color = take(map, TND::kWindowColorKey, QMetaType::QByteArray, "data", &problem);
     if (!color)
         return reading;
     record.m_windowColor = color->toByteArray();
 
-    const auto total = take(map, kTotalSecondsKey, QMetaType::QString, "a string holding a number", &problem);
+    const auto total =
+        take(map, TND::kTotalSecondsKey, QMetaType::QString, "a string holding a number", &problem);
     if (!total)
         return reading;
     const std::optional<double> seconds = decimalValue(total->toString());
     if (!seconds || *seconds < 0) {
         problem = QStringLiteral("the timer record's \"%1\" is \"%2\", not a number of seconds")
-                      .arg(key(kTotalSecondsKey), total->toString());
+                      .arg(key(TND::kTotalSecondsKey), total->toString());
         return reading;
     }
     record.m_totalSeconds = total->toString();
 
-    const auto ic = take(map, kIcKey, QMetaType::Bool, "a boolean", &problem);
+    const auto ic = take(map, TND::kIcKey, QMetaType::Bool, "a boolean", &problem);
     if (!ic)
         return reading;
     record.m_ic = ic->toBool();
 
-    const auto row = take(map, kRowIndexKey, QMetaType::LongLong, "an integer", &problem);
+    const auto row = take(map, TND::kRowIndexKey, QMetaType::LongLong, "an integer", &problem);
     if (!row)
         return reading;
     if (row->toLongLong() < 0) {
         problem = QStringLiteral("the timer record's \"%1\" is %2, not a position in a list")
-                      .arg(key(kRowIndexKey))
+                      .arg(key(TND::kRowIndexKey))
                       .arg(row->toLongLong());
         return reading;
     }
     record.m_rowIndex = row->toLongLong();
 
     // Last, as it is the one key that may be unusable without refusing the record.
-    const auto transparency = map.constFind(key(kTransparencyKey));
+    const auto transparency = map.constFind(key(TND::kTransparencyKey));
     if (transparency == map.cend()) {
-        reading.softProblem = missing(kTransparencyKey) + QStringLiteral("; its window is opaque");
+        reading.softProblem = missing(TND::kTransparencyKey) + QStringLiteral("; its window is opaque");
     } else if (transparency->typeId() != QMetaType::QString) {
-        reading.softProblem = wrongKind(kTransparencyKey, *transparency, "a string holding a number") +
+        reading.softProblem = wrongKind(TND::kTransparencyKey, *transparency, "a string holding a number") +
                               QStringLiteral("; its window is opaque");
     } else {
         record.m_transparency = transparency->toString();
@@ -165,11 +170,11 @@ TNDTimerRecord::Reading TNDTimerRecord::fromMap(const QVariantMap &map) {
         if (!opacity)
             reading.softProblem =
                 QStringLiteral("the timer record's \"%1\" is \"%2\", not a number; its window is opaque")
-                    .arg(key(kTransparencyKey), record.m_transparency);
+                    .arg(key(TND::kTransparencyKey), record.m_transparency);
         else if (*opacity < 0.0 || *opacity > 1.0)
             reading.softProblem =
                 QStringLiteral("the timer record's \"%1\" is %2, outside 0 to 1; its window is %3")
-                    .arg(key(kTransparencyKey), record.m_transparency,
+                    .arg(key(TND::kTransparencyKey), record.m_transparency,
                          *opacity < 0.0 ? QStringLiteral("invisible") : QStringLiteral("opaque"));
     }
     reading.record = std::move(record);
@@ -187,8 +192,11 @@ std::optional<QString> TNDTimerRecord::rowIndexProblem(int64_t rowIndex, qsizety
     if (rowIndex >= 0 && rowIndex < count)
         return std::nullopt;
     if (count == 0)
-        return QStringLiteral("\"rowIndex\" %1 names no timer: the list is empty").arg(rowIndex);
-    return QStringLiteral("\"rowIndex\" %1 names no timer: the list holds %2, from 0 to %3")
+        return QStringLiteral("\"%1\" %2 names no timer: the list is empty")
+            .arg(key(TND::kRowIndexKey))
+            .arg(rowIndex);
+    return QStringLiteral("\"%1\" %2 names no timer: the list holds %3, from 0 to %4")
+        .arg(key(TND::kRowIndexKey))
         .arg(rowIndex)
         .arg(count)
         .arg(count - 1);

@@ -7,31 +7,25 @@
 #include <cstdint>
 #include <optional>
 
-// One countdown timer as the two programs describe it to each other: the payload of "TNDAddTimer", the
-// "timerInfo" of "TNDChangeTimer", and an entry of the settings file's "timerArray". A dictionary of eight
+// One countdown timer as the two programs describe it to each other: the payload of TNDAddTimer, the
+// timerInfo of TNDChangeTimer, and an entry of the settings file's timerArray. A dictionary of eight
 // keys, every one of them always present in a record the main application builds:
 //
-//   "title"         string   the timer's name; the tool tip of its window
-//   "time"          string   the starting duration as HH:MM:SS
-//   "done"          string   "√" once the countdown has ended, "" before
-//   "windowColor"   data     the window's colour, archived by ColorArchive
-//   "transparency"  string   the window's opacity as a decimal number, 0.0 (invisible) to 1.0 (opaque)
-//   "totalSeconds"  string   the time left as a decimal number of seconds of the timer's own kind
-//   "ic"            boolean  true: the countdown runs in IC seconds, false: in real seconds
-//   "rowIndex"      integer  the timer's position in the timer list, from 0
+//   title         string   the timer's name; the tool tip of its window
+//   time          string   the starting duration as HH:MM:SS
+//   done          string   "√" once the countdown has ended, "" before
+//   windowColor   data     the window's colour, archived by ColorArchive
+//   transparency  string   the window's opacity as a decimal number, 0.0 (invisible) to 1.0 (opaque)
+//   totalSeconds  string   the time left as a decimal number of seconds of the timer's own kind
+//   ic            boolean  true: the countdown runs in IC seconds, false: in real seconds
+//   rowIndex      integer  the timer's position in the timer list, from 0
+//
+// The keys are TNDContract.h's (TND::kTitleKey and the rest).
 class TNDTimerRecord {
 public:
-    static constexpr char kTitleKey[] = "title";
-    static constexpr char kTimeKey[] = "time";
-    static constexpr char kDoneKey[] = "done";
-    static constexpr char kWindowColorKey[] = "windowColor";
-    static constexpr char kTransparencyKey[] = "transparency";
-    static constexpr char kTotalSecondsKey[] = "totalSeconds";
-    static constexpr char kIcKey[] = "ic";
-    static constexpr char kRowIndexKey[] = "rowIndex";
     static constexpr char16_t kDoneMark = u'\u221A'; // √
 
-    // The record the timer editor builds from its controls. Its "done" is "", so adding or changing a timer
+    // The record the timer editor builds from its controls. Its done is "", so adding or changing a timer
     // (re)starts it from the whole duration.
     static TNDTimerRecord fromParts(const QString &title, uint32_t totalSeconds, bool ic,
                                     const QByteArray &windowColor, double transparency, int64_t rowIndex);
@@ -45,7 +39,7 @@ public:
     static std::optional<double> decimalValue(const QString &text);
 
     struct Reading;
-    // Checks every key for presence and kind. An unusable "transparency" only gives a soft problem: the
+    // Checks every key for presence and kind. An unusable transparency only gives a soft problem: the
     // window is then opaque.
     static Reading fromMap(const QVariantMap &map);
     QVariantMap toMap() const;
@@ -59,7 +53,7 @@ public:
     bool isDone() const { return m_done == QChar(kDoneMark); }
     QByteArray windowColor() const { return m_windowColor; }
     QString transparency() const { return m_transparency; }
-    // The opacity for the window, 0.0 to 1.0: 1.0 when "transparency" is not a number.
+    // The opacity for the window, 0.0 to 1.0: 1.0 when transparency is not a number.
     double opacity() const;
     QString totalSeconds() const { return m_totalSeconds; }
     bool ic() const { return m_ic; }
@@ -85,5 +79,5 @@ private:
 struct TNDTimerRecord::Reading {
     std::optional<TNDTimerRecord> record; // nothing when a key is missing or has the wrong kind
     QString problem;                      // the first bad key, when there is no record
-    QString softProblem;                  // a record that is read all the same: an unusable "transparency"
+    QString softProblem;                  // a record that is read all the same: an unusable transparency
 };

@@ -2,23 +2,25 @@
 
 #include "DistributedNotificationCenter.h"
 #include "NotificationCenter.h"
+#include "NumberValues.h"
 #include "PropertyList.h"
+#include "TNDContract.h"
 #include "TimerRecordCheck.h"
 #include "timerObject.h"
 
-#include <limits>
 #include <optional>
 
 namespace {
 
 constexpr char kRefusedMessage[] = "%s refused: %s; nothing changed";
 constexpr char kSoftProblemMessage[] = "%s: %s";
+// The first %s is always the key of the stored list.
 constexpr char kStoredRecordLeftOutMessage[] =
-    "The settings file's \"timerArray\" entry %lld is left out: %s; the positions after it no longer match "
+    "The settings file's \"%s\" entry %lld is left out: %s; the positions after it no longer match "
     "the main application's list";
-constexpr char kStoredRecordSoftMessage[] = "The settings file's \"timerArray\" entry %lld: %s";
+constexpr char kStoredRecordSoftMessage[] = "The settings file's \"%s\" entry %lld: %s";
 constexpr char kStoredListUnusableMessage[] =
-    "The settings file's \"timerArray\" is %s, not a list of timer records; no timers are started";
+    "The settings file's \"%s\" is %s, not a list of timer records; no timers are started";
 
 QString text(const char *latin1) {
     return QString::fromLatin1(latin1);
@@ -28,26 +30,21 @@ void refuse(const char *note, const QString &problem) {
     qWarning(kRefusedMessage, note, qPrintable(problem));
 }
 
-// The user info's "rowIndex" as a position, or nothing with the problem.
+// The user info's rowIndex as a position, or nothing with the problem. A number beyond 64 bits holds at the
+// end it passed: it names no timer either way, and the list check says so.
 std::optional<int64_t> rowIndexOf(const QVariantMap &userInfo, QString *problem) {
-    const auto found = userInfo.constFind(text(TNDTimerList::kRowIndexKey));
-    if (found == userInfo.cend()) {
-        *problem = QStringLiteral("it has no \"%1\"").arg(text(TNDTimerList::kRowIndexKey));
+    const QVariant value = userInfo.value(text(TND::kRowIndexKey));
+    const NumberValues::Reading reading = NumberValues::read(value);
+    switch (reading.refusal) {
+    case NumberValues::Refusal::Missing:
+        *problem = QStringLiteral("it has no \"%1\"").arg(text(TND::kRowIndexKey));
         return std::nullopt;
-    }
-    switch (found->typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-        return found->toLongLong();
-    case QMetaType::ULongLong:
-        if (found->toULongLong() > uint64_t(std::numeric_limits<int64_t>::max()))
-            return std::numeric_limits<int64_t>::max();
-        return int64_t(found->toULongLong());
-    default:
+    case NumberValues::Refusal::NotANumber:
         *problem = QStringLiteral("its \"%1\" is %2, not an integer")
-                       .arg(text(TNDTimerList::kRowIndexKey), PropertyList::kindOf(*found));
+                       .arg(text(TND::kRowIndexKey), PropertyList::kindOf(value));
         return std::nullopt;
+    default:
+        return reading.valueOrLimit(0);
     }
 }
 
@@ -61,13 +58,15 @@ TNDTimerList::~TNDTimerList() = default;
 
 void TNDTimerList::observe() {
     m_center.addObserver(
-        text(kAddTimerNote), [this](const Notification &note) { addTimer(note.userInfo); }, this);
+        text(TND::kAddTimerNote), [this](const Notification &note) { addTimer(note.userInfo); }, this);
     m_center.addObserver(
-        text(kChangeTimerNote), [this](const Notification &note) { changeTimer(note.userInfo); }, this);
+        text(TND::kChangeTimerNote), [this](const Notification &note) { changeTimer(note.userInfo); },
+        this);
     m_center.addObserver(
-        text(kRemoveTimerNote), [this](const Notification &note) { removeTimer(note.userInfo); }, this);
+        text(TND::kRemoveTimerNote), [this](const Notification &note) { removeTimer(note.userInfo); },
+        this);
     NotificationCenter::defaultCenter().addObserver(
-        text(timerObject::kDoneTimerNote), [this](const Notification &note) { doneTimer(note.object); },
+        text(TND::kTimerWindowDoneNote), [this](const Notification &note) { doneTimer(note.object); },
         this);
 }
 
@@ -88,13 +87,12 @@ qsizetype TNDTimerList::indexOf(const QObject *timer) const {
 bool TNDTimerList::addTimer(const QVariantMap &userInfo) {
     const TimerRecordCheck::Result read = TimerRecordCheck::read(userInfo);
     if (!read.record) {
-        refuse(kAddTimerNote, read.problem);
+        refuse(TND::kAddTimerNote, read.problem);
         return false;
     }
     if (!read.softProblem.isEmpty())
-        qWarning(kSoftProblemMessage, kAddTimerNote, qPrintable(read.softProblem));
+        qWarning(kSoftProblemMessage, TND::kAddTimerNote, qPrintable(read.softProblem));
     m_timerArray.push_back(timerObject::timerWithDict(*read.record, read.windowColor));
-    saveTimers();
     return true;
 }
 
@@ -102,32 +100,31 @@ bool TNDTimerList::changeTimer(const QVariantMap &userInfo) {
     QString problem;
     const std::optional<int64_t> rowIndex = rowIndexOf(userInfo, &problem);
     if (!rowIndex) {
-        refuse(kChangeTimerNote, problem);
+        refuse(TND::kChangeTimerNote, problem);
         return false;
     }
     if (const std::optional<QString> outside = TNDTimerRecord::rowIndexProblem(*rowIndex, count())) {
-        refuse(kChangeTimerNote, *outside);
+        refuse(TND::kChangeTimerNote, *outside);
         return false;
     }
-    const auto info = userInfo.constFind(text(kTimerInfoKey));
+    const auto info = userInfo.constFind(text(TND::kTimerInfoKey));
     if (info == userInfo.cend()) {
-        refuse(kChangeTimerNote, QStringLiteral("it has no \"%1\"").arg(text(kTimerInfoKey)));
+        refuse(TND::kChangeTimerNote, QStringLiteral("it has no \"%1\"").arg(text(TND::kTimerInfoKey)));
         return false;
     }
     if (info->typeId() != QMetaType::QVariantMap) {
-        refuse(kChangeTimerNote, QStringLiteral("its \"%1\" is %2, not a timer record")
-                                     .arg(text(kTimerInfoKey), PropertyList::kindOf(*info)));
+        refuse(TND::kChangeTimerNote, QStringLiteral("its \"%1\" is %2, not a timer record")
+                                          .arg(text(TND::kTimerInfoKey), PropertyList::kindOf(*info)));
         return false;
     }
     const TimerRecordCheck::Result read = TimerRecordCheck::read(info->toMap());
     if (!read.record) {
-        refuse(kChangeTimerNote, read.problem);
+        refuse(TND::kChangeTimerNote, read.problem);
         return false;
     }
     if (!read.softProblem.isEmpty())
-        qWarning(kSoftProblemMessage, kChangeTimerNote, qPrintable(read.softProblem));
+        qWarning(kSoftProblemMessage, TND::kChangeTimerNote, qPrintable(read.softProblem));
     m_timerArray[size_t(*rowIndex)]->mergeWithDict(*read.record, read.windowColor);
-    saveTimers();
     return true;
 }
 
@@ -135,18 +132,17 @@ bool TNDTimerList::removeTimer(const QVariantMap &userInfo) {
     QString problem;
     const std::optional<int64_t> rowIndex = rowIndexOf(userInfo, &problem);
     if (!rowIndex) {
-        refuse(kRemoveTimerNote, problem);
+        refuse(TND::kRemoveTimerNote, problem);
         return false;
     }
     if (const std::optional<QString> outside = TNDTimerRecord::rowIndexProblem(*rowIndex, count())) {
-        refuse(kRemoveTimerNote, *outside);
+        refuse(TND::kRemoveTimerNote, *outside);
         return false;
     }
     const auto position = m_timerArray.begin() + *rowIndex;
     (*position)->stopCountdown();
     (*position)->hideWindow();
     m_timerArray.erase(position);
-    saveTimers();
     return true;
 }
 
@@ -154,8 +150,7 @@ bool TNDTimerList::doneTimer(const QObject *finished) {
     const qsizetype position = indexOf(finished);
     if (position < 0)
         return false;
-    m_center.post(text(kDoneTimerNote), {{text(kRowIndexKey), qint64(position)}});
-    saveTimers();
+    m_center.post(text(TND::kDoneTimerNote), {{text(TND::kRowIndexKey), qint64(position)}});
     return true;
 }
 
@@ -163,7 +158,8 @@ void TNDTimerList::loadTimers(const QVariant &timerArray) {
     if (!timerArray.isValid())
         return;
     if (timerArray.typeId() != QMetaType::QVariantList) {
-        qWarning(kStoredListUnusableMessage, qPrintable(PropertyList::kindOf(timerArray)));
+        qWarning(kStoredListUnusableMessage, TND::kTimerArrayKey,
+                 qPrintable(PropertyList::kindOf(timerArray)));
         return;
     }
     const QVariantList records = timerArray.toList();
@@ -171,17 +167,19 @@ void TNDTimerList::loadTimers(const QVariant &timerArray) {
         const QVariant &entry = records[i];
         if (entry.typeId() != QMetaType::QVariantMap) {
             qWarning(
-                kStoredRecordLeftOutMessage, qlonglong(i),
+                kStoredRecordLeftOutMessage, TND::kTimerArrayKey, qlonglong(i),
                 qPrintable(QStringLiteral("it is %1, not a timer record").arg(PropertyList::kindOf(entry))));
             continue;
         }
         const TimerRecordCheck::Result read = TimerRecordCheck::read(entry.toMap());
         if (!read.record) {
-            qWarning(kStoredRecordLeftOutMessage, qlonglong(i), qPrintable(read.problem));
+            qWarning(kStoredRecordLeftOutMessage, TND::kTimerArrayKey, qlonglong(i),
+                     qPrintable(read.problem));
             continue;
         }
         if (!read.softProblem.isEmpty())
-            qWarning(kStoredRecordSoftMessage, qlonglong(i), qPrintable(read.softProblem));
+            qWarning(kStoredRecordSoftMessage, TND::kTimerArrayKey, qlonglong(i),
+                     qPrintable(read.softProblem));
         m_timerArray.push_back(timerObject::timerWithDict(*read.record, read.windowColor));
     }
 }

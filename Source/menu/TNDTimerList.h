@@ -14,8 +14,8 @@ class DistributedNotificationCenter;
 class timerObject;
 
 // The companion's running countdown timers, in the order of the main application's timer list, and the
-// handling of the timer notifications: "TNDAddTimer" appends a timer, "TNDChangeTimer" and "TNDRemoveTimer"
-// name one by its position, and a timer's "doneTimer" is told to the main application as "TNDDoneTimer" with
+// handling of the timer notifications: TNDAddTimer appends a timer, TNDChangeTimer and TNDRemoveTimer
+// name one by its position, and a timer's doneTimer is told to the main application as TNDDoneTimer with
 // that timer's position.
 //
 // A notification that cannot be used (a key missing or of the wrong kind, a colour that cannot be read, a
@@ -24,23 +24,15 @@ class TNDTimerList : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr char kAddTimerNote[] = "TNDAddTimer";
-    static constexpr char kChangeTimerNote[] = "TNDChangeTimer";
-    static constexpr char kRemoveTimerNote[] = "TNDRemoveTimer";
-    static constexpr char kDoneTimerNote[] = "TNDDoneTimer";
-    static constexpr char kTimerInfoKey[] = "timerInfo";
-    // The notifications name a timer by the same key its record keeps its position under.
-    static constexpr const char *kRowIndexKey = TNDTimerRecord::kRowIndexKey;
-
-    // "TNDDoneTimer" goes out on `center`.
+    // TNDDoneTimer goes out on `center`.
     explicit TNDTimerList(DistributedNotificationCenter &center, QObject *parent = nullptr);
     ~TNDTimerList() override;
 
-    // Observes "TNDAddTimer", "TNDChangeTimer" and "TNDRemoveTimer" on the centre and the timers' own
-    // "doneTimer" in the program, each with the handler below, for as long as the list exists.
+    // Observes TNDAddTimer, TNDChangeTimer and TNDRemoveTimer on the centre and the timers' own
+    // doneTimer in the program, each with the handler below, for as long as the list exists.
     void observe();
 
-    // The handlers, given the notification's user info (for "doneTimer", its object). Each returns whether
+    // The handlers, given the notification's user info (for doneTimer, its object). Each returns whether
     // it changed anything.
     bool addTimer(const QVariantMap &userInfo);
     bool changeTimer(const QVariantMap &userInfo);
@@ -48,12 +40,9 @@ public:
     // A timer that is not in this list is left to whoever holds it.
     bool doneTimer(const QObject *finished);
 
-    // At start: one timer for each record of the settings file's "timerArray", in order. A record that
+    // At start: one timer for each record of the settings file's timerArray, in order. A record that
     // cannot be read is left out, with a warning.
     void loadTimers(const QVariant &timerArray);
-    // Called after every change of the list. Timers are not stored.
-    void saveTimers() {}
-
     qsizetype count() const { return qsizetype(m_timerArray.size()); }
     timerObject *timerAt(qsizetype index) const;
     // The position of `timer`, or -1.

@@ -8,7 +8,9 @@
 #include "InternationalSettings.h"
 #include "Launcher.h"
 #include "LoginItems.h"
+#include "NumberValues.h"
 #include "StatusItem.h"
+#include "TNDContract.h"
 #include "TNDClockTexts.h"
 #include "TNDKestmoorDate.h"
 #include "TNDTimerList.h"
@@ -42,19 +44,6 @@ const char kProblemLaunching[] = "Problem launching Tindral";
 const char kProblemFinding[] = "There was a problem finding Tindral\nError: %1";
 const char kProblemStarting[] = "There was a problem launching Tindral\nError: %1";
 const char kAhWell[] = "Ah well";
-
-const char kUpdateTimerIntervalKey[] = "updateTimerInterval";
-const char kShowTindralMenuKey[] = "showTindralMenu";
-const char kTimerArrayKey[] = "timerArray";
-
-const char kUpdateTimerIntervalNote[] = "TNDUpdateTimerInterval";
-const char kGoAwayNote[] = "TNDGoAway";
-const char kTurnedOnNote[] = "TNDTurnedOn";
-const char kWentAwayNote[] = "TNDWentAway";
-const char kAddTimerNote[] = "TNDAddTimer";
-const char kChangeTimerNote[] = "TNDChangeTimer";
-const char kRemoveTimerNote[] = "TNDRemoveTimer";
-const char kUpdateIntervalKey[] = "updateInterval";
 
 QString text(const char *t) {
     return QString::fromUtf8(t);
@@ -161,7 +150,7 @@ menuController::menuController(QObject *parent)
     m_tindralPreferences = UserDefaults::standardUserDefaults().dictionary();
     if (m_tindralPreferences) {
         const qint64 stored =
-            UserDefaults::integerValue(m_tindralPreferences->value(text(kUpdateTimerIntervalKey)));
+            UserDefaults::integerValue(m_tindralPreferences->value(text(TND::kUpdateTimerIntervalKey)));
         m_updateInterval = periodFromSetting(stored);
     }
     connect(&m_timerLoop, &QTimer::timeout, this, &menuController::needsDisplay);
@@ -170,10 +159,10 @@ menuController::menuController(QObject *parent)
 
     DistributedNotificationCenter &center = DistributedNotificationCenter::defaultCenter();
     center.addObserver(
-        text(kUpdateTimerIntervalNote),
+        text(TND::kUpdateTimerIntervalNote),
         [this](const Notification &note) { updateTimerInterval(note.userInfo); }, this);
     center.addObserver(
-        text(kGoAwayNote), [this](const Notification &) { goAway(); }, this);
+        text(TND::kGoAwayNote), [this](const Notification &) { goAway(); }, this);
     connect(&ClockSwitches::shared(), &ClockSwitches::changed, this, &menuController::menuClockUpdate);
     m_timerArray = std::make_unique<TNDTimerList>(center);
 }
@@ -216,18 +205,18 @@ void menuController::awakeFromNib() {
 
     // A settings file that does not exist is not created here.
     UserDefaults::standardUserDefaults().writeBack(
-        [](QVariantMap &settings) { settings.insert(text(kShowTindralMenuKey), true); },
+        [](QVariantMap &settings) { settings.insert(text(TND::kShowTindralMenuKey), true); },
         UserDefaults::WriteMode::OnlyIfFileExists);
 
     if (const auto settings = UserDefaults::standardUserDefaults().dictionary())
-        m_timerArray->loadTimers(settings->value(text(kTimerArrayKey)));
+        m_timerArray->loadTimers(settings->value(text(TND::kTimerArrayKey)));
 
-    DistributedNotificationCenter::defaultCenter().post(text(kTurnedOnNote));
+    DistributedNotificationCenter::defaultCenter().post(text(TND::kTurnedOnNote));
     m_timerArray->observe();
 }
 
 void menuController::announce() {
-    DistributedNotificationCenter::defaultCenter().post(text(kTurnedOnNote));
+    DistributedNotificationCenter::defaultCenter().post(text(TND::kTurnedOnNote));
 }
 
 void menuController::needsDisplay() {
@@ -254,22 +243,19 @@ void menuController::menuClockUpdate() {
 }
 
 void menuController::updateTimerInterval(const QVariantMap &userInfo) {
-    const QVariant value = userInfo.value(text(kUpdateIntervalKey));
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Bool:
-        startTimerLoop(periodFromSetting(UserDefaults::integerValue(value)));
-        break;
+    const QVariant value = userInfo.value(text(TND::kUpdateIntervalInfoKey));
+    const NumberValues::Reading reading =
+        NumberValues::read(value, NumberValues::Reals | NumberValues::Booleans);
+    switch (reading.refusal) {
+    case NumberValues::Refusal::NotANumber:
+        qWarning("%s refused: \"%s\" is a %s, not a number; the period stays %d s",
+                 TND::kUpdateTimerIntervalNote, TND::kUpdateIntervalInfoKey, value.typeName(), timerInterval());
+        return;
     default:
-        qWarning(
-            "TNDUpdateTimerInterval refused: \"updateInterval\" is a %s, not a number; the period stays %d s",
-            value.typeName(), timerInterval());
-        break;
+        // A missing value gives the shortest period, as a missing setting does; a number beyond 64 bits holds
+        // at the end it passed.
+        startTimerLoop(periodFromSetting(reading.valueOrLimit(0)));
+        return;
     }
 }
 
@@ -387,10 +373,10 @@ void menuController::goAway() {
         m_loginItems = std::make_unique<LoginItems>(QCoreApplication::applicationFilePath());
     m_loginItems->remove();
     UserDefaults::standardUserDefaults().writeBack(
-        [](QVariantMap &settings) { settings.insert(text(kShowTindralMenuKey), false); },
+        [](QVariantMap &settings) { settings.insert(text(TND::kShowTindralMenuKey), false); },
         UserDefaults::WriteMode::OnlyIfFileExists);
     DistributedNotificationCenter &center = DistributedNotificationCenter::defaultCenter();
-    center.post(text(kWentAwayNote));
+    center.post(text(TND::kWentAwayNote));
     // The notification must be on the bus before the program ends.
     center.waitForBus();
     QCoreApplication::quit();

@@ -27,7 +27,7 @@ public:
     explicit menuController(QObject *parent = nullptr);
     ~menuController() override;
 
-    // Creates the status item and finishes start-up: login item, "showTindralMenu", timers, "TNDTurnedOn".
+    // Creates the status item and finishes start-up: login item, showTindralMenu, timers, TNDTurnedOn.
     void awakeFromNib();
 
     void needsDisplay();
@@ -46,7 +46,7 @@ public:
 
     // "Open Tindral": starts the main application from the folder that holds the companion's.
     void openTindral();
-    // "Quit" and "TNDGoAway": leaves the login items, writes "showTindralMenu" false, says "TNDWentAway",
+    // "Quit" and TNDGoAway: leaves the login items, writes showTindralMenu false, says TNDWentAway,
     // and quits.
     void goAway();
     void applicationWillTerminate();

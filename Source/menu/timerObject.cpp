@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "NotificationCenter.h"
+#include "TNDContract.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -35,7 +36,7 @@ QRect windowRect(const QRect &screenFrame, int64_t rowIndex) {
                  kWindowWidth, kWindowHeight);
 }
 
-// "totalSeconds" as the single-precision count the countdown works in; 0 for text that holds no count.
+// totalSeconds as the single-precision count the countdown works in; 0 for text that holds no count.
 float secondsOf(const QString &totalSeconds) {
     const std::optional<double> value = TNDTimerRecord::decimalValue(totalSeconds);
     if (!value || *value <= 0.0)
@@ -141,7 +142,7 @@ void timerObject::performInterval() {
         std::max(m_ticksTaken, int64_t(std::floor(elapsed * 1000.0 / kTickInterval + kEarlyTickTolerance)));
     const int64_t steps = due - m_ticksTaken;
     if (steps > 0) {
-        // A tick on time takes one single-precision step, the exact results "totalSeconds" has always shown;
+        // A tick on time takes one single-precision step, the exact results totalSeconds has always shown;
         // the ticks missed by a late one are taken together.
         const float left = steps == 1 ? m_left - m_decrementInterval
                                       : float(double(m_left) - double(m_decrementInterval) * double(steps));
@@ -167,7 +168,7 @@ void timerObject::finish() {
     m_timerInfo.setDone(QString(QChar(TNDTimerRecord::kDoneMark)));
     updateDisplay();
     // Last, as an observer may do anything with this timer.
-    NotificationCenter::defaultCenter().post(QString::fromLatin1(kDoneTimerNote), this);
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(TND::kTimerWindowDoneNote), this);
 }
 
 void timerObject::updateDisplay() {

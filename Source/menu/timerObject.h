@@ -19,20 +19,19 @@ class QWidget;
 // HH:MM:SS. The user moves the window by dragging its background.
 //
 // A timer is running (window shown, counting), done (its countdown ended: window still shown with 00:00:00,
-// "done" is "√", no counting) or dormant (made from a record that was already done: window never shown, no
+// done is "√", no counting) or dormant (made from a record that was already done: window never shown, no
 // counting). mergeWithDict() puts a timer of any state back to running.
 //
 // The countdown follows the real time elapsed since the timer (re)started, read from Clock::monotonicNow(),
 // at the timer's rate: one IC second per 11/45 real second for an IC timer, one second per second otherwise.
 // A tick is due every second; a tick that comes late, or after the machine slept, catches up at once. When
 // the time left falls below one second, the timer marks its record done and posts the in-process notification
-// "doneTimer" (NotificationCenter::defaultCenter()) with itself as the notification's object.
+// doneTimer (NotificationCenter::defaultCenter()) with itself as the notification's object.
 class timerObject : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr char kDoneTimerNote[] = "doneTimer";
-    // The seconds taken off "totalSeconds" at each tick: 45/11 in single precision (4.0909090042114258) for
+    // The seconds taken off totalSeconds at each tick: 45/11 in single precision (4.0909090042114258) for
     // an IC timer, 1 for a real-time timer.
     static constexpr float kICDecrementInterval = 45.0f / 11.0f;
     static constexpr float kRealDecrementInterval = 1.0f;
@@ -48,20 +47,20 @@ public:
     timerObject(const TNDTimerRecord &record, const QColor &windowColor, QObject *parent = nullptr);
     ~timerObject() override;
 
-    // Takes the new record whole, applies its colour, opacity, title and "time" text, and starts counting
-    // again from its "totalSeconds", whatever its "done" says. The window keeps its place.
+    // Takes the new record whole, applies its colour, opacity, title and time text, and starts counting
+    // again from its totalSeconds, whatever its done says. The window keeps its place.
     void mergeWithDict(const TNDTimerRecord &record, const QColor &windowColor);
     // One countdown step; the timer's own tick calls it. Does nothing while the timer is not counting.
     void performInterval();
-    // Writes the time left ("totalSeconds") into the window as HH:MM:SS; hours can have three digits or more.
+    // Writes the time left (totalSeconds) into the window as HH:MM:SS; hours can have three digits or more.
     void updateDisplay();
     // Takes the window off the screen; the timer and its window go on existing.
     void hideWindow();
     // Stops the countdown where it stands, without marking the record done.
     void stopCountdown();
 
-    // The timer's own copy of its record: "totalSeconds" holds the time left after the last tick ("%f") and
-    // "0" once done; "done" is "√" once done.
+    // The timer's own copy of its record: totalSeconds holds the time left after the last tick ("%f") and
+    // "0" once done; done is "√" once done.
     const TNDTimerRecord &timerInfo() const { return m_timerInfo; }
     QWidget *theWindow() const { return m_theWindow.get(); }
     QLabel *displayField() const { return m_displayField; }

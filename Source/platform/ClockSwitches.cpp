@@ -1,6 +1,7 @@
 #include "ClockSwitches.h"
 
 #include "PropertyList.h"
+#include "TNDContract.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>
@@ -46,9 +47,9 @@ std::optional<QVariantMap> parseDesktopSettings(const QByteArray &output) {
     }
     if (!seconds && !weekday && !twelveHour)
         return std::nullopt;
-    return QVariantMap{{QStringLiteral("DisplaySeconds"), seconds.value_or(false)},
-                       {QStringLiteral("ShowDay"), weekday.value_or(false)},
-                       {QStringLiteral("AppendAMPM"), twelveHour.value_or(false)}};
+    return QVariantMap{{QString::fromLatin1(TND::kDisplaySecondsSwitch), seconds.value_or(false)},
+                       {QString::fromLatin1(TND::kShowDaySwitch), weekday.value_or(false)},
+                       {QString::fromLatin1(TND::kAppendAMPMSwitch), twelveHour.value_or(false)}};
 }
 
 // Whether a dconf change of `path` (a key, or a folder ending in '/') may touch the clock's keys.
@@ -77,7 +78,8 @@ ClockSwitches::ClockSwitches(QString menuBarClockFile, QString desktopSettingsPr
     : QObject(parent)
     , m_file(std::move(menuBarClockFile))
     , m_program(std::move(desktopSettingsProgram))
-    , m_dconfFolder(UserDefaults::preferencesFolder() + QStringLiteral("/dconf")) {}
+    , m_dconfFolder(UserDefaults::preferencesFolder() + QStringLiteral("/dconf"))
+    , m_fileWatch(std::make_unique<FileWatch>(m_file)) {}
 
 ClockSwitches::~ClockSwitches() {
     if (m_watching) {
@@ -89,25 +91,30 @@ ClockSwitches::~ClockSwitches() {
 
 std::optional<QVariantMap> ClockSwitches::switches() {
     watchIfPossible();
-    const FileStamp stamp = FileStamp::of(m_file);
-    if (stamp.exists())
-        return fileSwitches(stamp);
+    // The file is looked at (one stat) only when its watch has seen a change, or cannot watch.
+    const uint64_t count = m_fileWatch->changeCount();
+    if (!m_fileStamp || count != m_fileWatchCount || m_fileMayHaveChanged || !m_fileWatch->watching()) {
+        m_fileWatchCount = count;
+        m_fileMayHaveChanged = false;
+        readFileIfChanged(FileStamp::of(m_file));
+    }
+    if (m_fileStamp->exists())
+        return m_fileSwitches;
     return desktopSwitches();
 }
 
-std::optional<QVariantMap> ClockSwitches::fileSwitches(const FileStamp &stamp) {
+void ClockSwitches::readFileIfChanged(const FileStamp &stamp) {
     if (m_fileStamp && *m_fileStamp == stamp)
-        return m_fileSwitches;
+        return;
     m_fileStamp = stamp;
+    m_fileSwitches.reset();
+    if (!stamp.exists())
+        return;
     PropertyList::DictionaryResult read = PropertyList::readDictionaryFile(m_file);
-    if (read.status == PropertyList::Status::Ok) {
+    if (read.status == PropertyList::Status::Ok)
         m_fileSwitches = std::move(read.dictionary);
-    } else {
-        m_fileSwitches.reset();
-        if (read.status == PropertyList::Status::Damaged)
-            qWarning(kDamagedMessage, qPrintable(QDir::toNativeSeparators(m_file)), qPrintable(read.problem));
-    }
-    return m_fileSwitches;
+    else if (read.status == PropertyList::Status::Damaged)
+        qWarning(kDamagedMessage, qPrintable(QDir::toNativeSeparators(m_file)), qPrintable(read.problem));
 }
 
 std::optional<QVariantMap> ClockSwitches::desktopSwitches() {
@@ -177,6 +184,8 @@ QStringList ClockSwitches::updateWatchedPaths() {
 }
 
 void ClockSwitches::folderChanged(const QString &path) {
+    // This watcher's word may come before the file watch's count has moved: look at the file in any case.
+    m_fileMayHaveChanged = true;
     const QStringList added = updateWatchedPaths();
     // The preferences folder changes for many reasons (every write of Tindral.plist); only a change in
     // dconf's folder, or its appearance, is worth running the desktop's program again.

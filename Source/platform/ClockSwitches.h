@@ -1,25 +1,28 @@
 #pragma once
 
 #include "FileStamp.h"
+#include "FileWatch.h"
 
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 
 class QDBusMessage;
 class QFileSystemWatcher;
 
-// The switches of the desktop's own clock: "DisplaySeconds", "AppendAMPM" and "ShowDay". They come from
+// The switches of the desktop's own clock: DisplaySeconds, AppendAMPM and ShowDay. They come from
 // MenuBarClock.plist in the preferences folder when that file exists (a damaged one gives nothing), otherwise
 // from the desktop's own clock settings where there are any: GNOME's org.gnome.desktop.interface
-// clock-show-seconds, clock-show-weekday, and clock-format 12h for "AppendAMPM".
+// clock-show-seconds, clock-show-weekday, and clock-format 12h for AppendAMPM.
 //
 // There is no GSettings library here, so the desktop's settings are read by running `gsettings` (when it is
 // installed), once, and then again only when they change: dconf's Notify signal on the session bus or a
-// change of dconf's database file says so. The file is looked at (one stat) at every read. Reads are
-// therefore cheap enough for the clock's refresh every few seconds. With a QCoreApplication the sources are
+// change of dconf's database file says so. The file is looked at (one stat) only after its FileWatch has seen
+// it change, so a read between changes costs no system call: cheap enough for every tick of the clock. With a QCoreApplication the sources are
 // watched and every change of the switches is announced by changed() (the clock-settings change
 // notification); without one nothing is watched and the desktop's settings are read once.
 class ClockSwitches : public QObject {
@@ -57,7 +60,7 @@ private:
     void folderChanged(const QString &path);
     void desktopMayHaveChanged();
     void announceIfChanged();
-    std::optional<QVariantMap> fileSwitches(const FileStamp &stamp);
+    void readFileIfChanged(const FileStamp &stamp);
     std::optional<QVariantMap> desktopSwitches();
 
     QString m_file;
@@ -65,6 +68,9 @@ private:
     QString m_dconfFolder;
     int m_desktopPatienceMs = kDesktopPatienceMs;
 
+    std::unique_ptr<FileWatch> m_fileWatch;
+    uint64_t m_fileWatchCount = 0; // the watch's count when the file was last looked at
+    bool m_fileMayHaveChanged = false;
     std::optional<FileStamp> m_fileStamp;
     std::optional<QVariantMap> m_fileSwitches;
     bool m_desktopKnown = false;

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-// A colour as data and back, opacity included, losing nothing: the "windowColor" of a timer record. The data
+// A colour as data and back, opacity included, losing nothing: the windowColor of a timer record. The data
 // is QColor's own QDataStream form at a fixed stream version, 11 bytes: the colour model, then the opacity
 // and four components as 16-bit numbers, most significant byte first.
 class ColorArchive {

@@ -1,18 +1,12 @@
 #include "DistributedNotificationCenter.h"
 
+#include "BusValues.h"
 #include "notificationsadaptor.h"
 
 #include <QCoreApplication>
-#include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusSignature>
-#include <QDBusVariant>
 #include <QMetaClassInfo>
-#include <QStringList>
 #include <QtDebug>
-
-#include <limits>
 
 namespace {
 
@@ -24,181 +18,6 @@ constexpr char kNotConnectedMessage[] =
     "No D-Bus session bus (%s): notifications are not sent to other programs.";
 constexpr char kNotSentMessage[] = "The notification \"%s\" was not sent: %s.";
 constexpr char kRefusedMessage[] = "A notification from %s was refused: %s.";
-
-QString quoted(const QString &key) {
-    return QStringLiteral("\"%1\"").arg(key);
-}
-
-QString joinPath(const QString &path, const QString &step) {
-    return path.isEmpty() ? step : path + u'.' + step;
-}
-
-QString where(const QString &path) {
-    return path.isEmpty() ? QString() : QStringLiteral(" under ") + path;
-}
-
-std::optional<QVariant> toBus(const QVariant &value, const QString &path, QString *problem) {
-    switch (value.typeId()) {
-    case QMetaType::QString:
-    case QMetaType::Bool:
-    case QMetaType::Double:
-    case QMetaType::QByteArray:
-        return value;
-    case QMetaType::Float:
-        return QVariant(value.toDouble());
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::SChar:
-    case QMetaType::Char:
-        return QVariant(value.toLongLong());
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max())) {
-            *problem = QStringLiteral("the integer%1 is too large").arg(where(path));
-            return std::nullopt;
-        }
-        return QVariant(value.toLongLong());
-    case QMetaType::QVariantList:
-    case QMetaType::QStringList: {
-        QVariantList list;
-        const QVariantList items = value.toList();
-        for (qsizetype i = 0; i < items.size(); ++i) {
-            auto item = toBus(items[i], joinPath(path, QStringLiteral("[%1]").arg(i)), problem);
-            if (!item)
-                return std::nullopt;
-            list.append(*item);
-        }
-        return list;
-    }
-    case QMetaType::QVariantMap:
-    case QMetaType::QVariantHash: {
-        QVariantMap map;
-        const QVariantMap items = value.toMap();
-        for (auto it = items.cbegin(); it != items.cend(); ++it) {
-            auto item = toBus(it.value(), joinPath(path, quoted(it.key())), problem);
-            if (!item)
-                return std::nullopt;
-            map.insert(it.key(), *item);
-        }
-        return map;
-    }
-    case QMetaType::UnknownType:
-        *problem = QStringLiteral("there is no value%1").arg(where(path));
-        return std::nullopt;
-    default:
-        *problem = QStringLiteral("the value%1 is a %2, which has no form on the bus")
-                       .arg(where(path), QString::fromLatin1(value.typeName()));
-        return std::nullopt;
-    }
-}
-
-std::optional<QVariant> fromBus(const QVariant &value, const QString &path, QString *problem);
-
-std::optional<QVariant> fromBusArgument(const QDBusArgument &argument, const QString &path,
-                                        QString *problem) {
-    switch (argument.currentType()) {
-    case QDBusArgument::BasicType:
-    case QDBusArgument::VariantType:
-        return fromBus(argument.asVariant(), path, problem);
-    // Every begin is matched by its end, also after a problem: the argument's reader leaks what it opened
-    // and never closed.
-    case QDBusArgument::ArrayType: {
-        QVariantList list;
-        bool readable = true;
-        argument.beginArray();
-        while (!argument.atEnd()) {
-            const QVariant element = argument.asVariant();
-            if (!readable)
-                continue;
-            auto item = fromBus(element, joinPath(path, QStringLiteral("[%1]").arg(list.size())), problem);
-            if (item)
-                list.append(*item);
-            else
-                readable = false;
-        }
-        argument.endArray();
-        return readable ? std::optional<QVariant>(list) : std::nullopt;
-    }
-    case QDBusArgument::MapType: {
-        QVariantMap map;
-        bool readable = true;
-        argument.beginMap();
-        while (!argument.atEnd()) {
-            argument.beginMapEntry();
-            const QVariant key = argument.asVariant();
-            const QVariant element = argument.asVariant();
-            argument.endMapEntry();
-            if (!readable)
-                continue;
-            if (key.typeId() != QMetaType::QString) {
-                *problem = QStringLiteral("the dictionary%1 has keys that are not strings").arg(where(path));
-                readable = false;
-                continue;
-            }
-            auto item = fromBus(element, joinPath(path, quoted(key.toString())), problem);
-            if (item)
-                map.insert(key.toString(), *item);
-            else
-                readable = false;
-        }
-        argument.endMap();
-        return readable ? std::optional<QVariant>(map) : std::nullopt;
-    }
-    case QDBusArgument::StructureType:
-        *problem = QStringLiteral("the value%1 is a structure").arg(where(path));
-        return std::nullopt;
-    default:
-        *problem = QStringLiteral("the value%1 cannot be read").arg(where(path));
-        return std::nullopt;
-    }
-}
-
-std::optional<QVariant> fromBus(const QVariant &value, const QString &path, QString *problem) {
-    const int type = value.typeId();
-    if (type == qMetaTypeId<QDBusArgument>())
-        return fromBusArgument(value.value<QDBusArgument>(), path, problem);
-    if (type == qMetaTypeId<QDBusVariant>())
-        return fromBus(value.value<QDBusVariant>().variant(), path, problem);
-    if (type == qMetaTypeId<QDBusObjectPath>())
-        return QVariant(value.value<QDBusObjectPath>().path());
-    if (type == qMetaTypeId<QDBusSignature>())
-        return QVariant(value.value<QDBusSignature>().signature());
-    switch (type) {
-    case QMetaType::QString:
-    case QMetaType::Bool:
-    case QMetaType::Double:
-    case QMetaType::QByteArray:
-    case QMetaType::LongLong:
-        return value;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        return QVariant(value.toLongLong());
-    case QMetaType::ULongLong:
-        if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max())) {
-            *problem = QStringLiteral("the integer%1 is too large").arg(where(path));
-            return std::nullopt;
-        }
-        return QVariant(value.toLongLong());
-    case QMetaType::QStringList: {
-        QVariantList list;
-        for (const QString &item : value.toStringList())
-            list.append(item);
-        return list;
-    }
-    default:
-        *problem =
-            QStringLiteral("the value%1 is a %2").arg(where(path), QString::fromLatin1(value.typeName()));
-        return std::nullopt;
-    }
-}
 
 QString busInterfaceName() {
     const QMetaObject &meta = NotificationsAdaptor::staticMetaObject;
@@ -298,7 +117,7 @@ bool DistributedNotificationCenter::post(const QString &name, const QVariantMap 
         return false;
     }
     QString problem;
-    const std::optional<QVariant> busInfo = toBus(userInfo, QString(), &problem);
+    const std::optional<QVariant> busInfo = BusValues::toBus(userInfo, &problem);
     if (!busInfo) {
         qWarning(kNotSentMessage, qPrintable(name), qPrintable(problem));
         return false;
@@ -327,14 +146,6 @@ bool DistributedNotificationCenter::waitForBus() {
     return m_connection->call(call, QDBus::Block, 10000).type() == QDBusMessage::ReplyMessage;
 }
 
-std::optional<QVariant> DistributedNotificationCenter::toBusValue(const QVariant &value, QString *problem) {
-    return toBus(value, QString(), problem);
-}
-
-std::optional<QVariant> DistributedNotificationCenter::fromBusValue(const QVariant &value, QString *problem) {
-    return fromBus(value, QString(), problem);
-}
-
 void DistributedNotificationCenter::receive(const QDBusMessage &message) {
     const QString sender =
         message.service().isEmpty() ? QStringLiteral("an unknown sender") : message.service();
@@ -347,7 +158,7 @@ void DistributedNotificationCenter::receive(const QDBusMessage &message) {
     const QVariantList arguments = message.arguments();
     const QString name = arguments.at(0).toString();
     QString problem;
-    const std::optional<QVariant> userInfo = fromBus(arguments.at(1), QString(), &problem);
+    const std::optional<QVariant> userInfo = BusValues::fromBus(arguments.at(1), &problem);
     if (!userInfo || userInfo->typeId() != QMetaType::QVariantMap) {
         qWarning(kRefusedMessage, qPrintable(sender),
                  qPrintable(QStringLiteral("\"%1\": %2").arg(name, problem)));

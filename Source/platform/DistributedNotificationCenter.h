@@ -20,8 +20,8 @@ class NotificationsAdaptor;
 //
 // Values travel with their kinds: strings, integers, reals, booleans, data, lists and dictionaries, nested as
 // deep as the bus allows. Observers get them back as QString, qint64, double, bool, QByteArray, QVariantList
-// and QVariantMap, whatever integer width or nesting the sender used. A signal that does not have this shape
-// is refused with a message and the program goes on.
+// and QVariantMap, whatever integer width or nesting the sender used (BusValues converts them). A signal that
+// does not have this shape is refused with a message and the program goes on.
 class DistributedNotificationCenter : public QObject {
     Q_OBJECT
 
@@ -50,11 +50,6 @@ public:
     // on. False without a bus.
     bool waitForBus();
     bool isConnected();
-
-    // The form a value is sent in, or nothing (with the reason) when it has no form on the bus.
-    static std::optional<QVariant> toBusValue(const QVariant &value, QString *problem);
-    // The plain form of a value as it came off the bus, or nothing (with the reason) when it has none.
-    static std::optional<QVariant> fromBusValue(const QVariant &value, QString *problem);
 
 private Q_SLOTS:
     void receive(const QDBusMessage &message);

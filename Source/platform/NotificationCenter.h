@@ -6,8 +6,8 @@
 #include <QString>
 #include <QVariantMap>
 
-// Notifications inside one program ("doneTimer" in the companion, the main application's own
-// "TNDUpdateTimerInterval"): the observers are called during post().
+// Notifications inside one program (doneTimer in the companion, the main application's own
+// TNDUpdateTimerInterval): the observers are called during post().
 class NotificationCenter {
 public:
     using Handler = NotificationObservers::Handler;

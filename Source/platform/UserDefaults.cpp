@@ -1,5 +1,6 @@
 #include "UserDefaults.h"
 
+#include "NumberValues.h"
 #include "PropertyList.h"
 
 #include <QDir>
@@ -9,8 +10,11 @@
 #include <cmath>
 #include <limits>
 
-UserDefaults::UserDefaults(QString path)
-    : m_path(std::move(path)) {}
+UserDefaults::UserDefaults(QString path, Follow follow)
+    : m_path(std::move(path)) {
+    if (follow == Follow::Watch)
+        m_watch = std::make_unique<FileWatch>(m_path);
+}
 
 QString UserDefaults::preferencesFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -21,7 +25,7 @@ QString UserDefaults::standardPath() {
 }
 
 UserDefaults &UserDefaults::standardUserDefaults() {
-    static UserDefaults defaults(standardPath());
+    static UserDefaults defaults(standardPath(), Follow::Watch);
     return defaults;
 }
 
@@ -35,10 +39,14 @@ constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s
 } // namespace
 
 void UserDefaults::reloadIfChanged() {
+    // The count is taken before the file is looked at: a change after this moves it again.
+    if (m_watch)
+        m_watchCount = m_watch->changeCount();
     const FileStamp stamp = FileStamp::of(m_path);
     if (m_stamp && *m_stamp == stamp)
         return;
     m_stamp = stamp;
+    ++m_generation;
     m_contents.reset();
     if (!stamp.exists())
         return;
@@ -47,6 +55,16 @@ void UserDefaults::reloadIfChanged() {
         m_contents = std::move(read.dictionary);
     else if (read.status == PropertyList::Status::Damaged)
         qWarning(kDamagedReadMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
+}
+
+uint64_t UserDefaults::generation() {
+    if (!m_watch || !m_stamp || !m_watch->watching() || m_watch->changeCount() != m_watchCount)
+        reloadIfChanged();
+    return m_generation;
+}
+
+bool UserDefaults::fileChangeSeen() const {
+    return m_watch && m_watch->changeCount() != m_watchCount;
 }
 
 std::optional<QVariantMap> UserDefaults::dictionary() {
@@ -65,40 +83,9 @@ QVariant UserDefaults::objectForKey(const QString &key) {
 }
 
 qint64 UserDefaults::integerValue(const QVariant &value) {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return value.toBool() ? 1 : 0;
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        const double real = value.toDouble();
-        if (!std::isfinite(real))
-            return 0;
-        if (real >= 9.2e18 || real <= -9.2e18)
-            return real > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
-        return qint64(real);
-    }
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return value.toLongLong();
-    case QMetaType::QString: {
-        // Like intValue: skip leading blanks, read an optional sign and the digits that follow.
-        const QString text = value.toString().trimmed();
-        qsizetype end = 0;
-        if (end < text.size() && (text[end] == u'-' || text[end] == u'+'))
-            ++end;
-        while (end < text.size() && text[end].isDigit() && text[end].unicode() < 128)
-            ++end;
-        bool ok = false;
-        const qint64 number = text.left(end).toLongLong(&ok);
-        return ok ? number : 0;
-    }
-    default:
-        return 0;
-    }
+    // A number beyond 64 bits holds at the end it passed; a value that is not a number reads as 0.
+    return NumberValues::read(value, NumberValues::Reals | NumberValues::Booleans | NumberValues::LeadingText)
+        .valueOrLimit(0);
 }
 
 qint64 UserDefaults::integerForKey(const QString &key) {
@@ -127,6 +114,7 @@ UserDefaults::WriteOutcome UserDefaults::writeBack(const std::function<void(QVar
         // What this write left is known; the next read need not parse it again.
         m_contents = std::move(result.dictionary);
         m_stamp = result.stamp;
+        ++m_generation;
         break;
     case WriteOutcome::Failed:
         qWarning(kWriteFailedMessage, qPrintable(QDir::toNativeSeparators(m_path)),
@@ -160,8 +148,10 @@ UserDefaults::WriteOutcome UserDefaults::removeObjectForKey(const QString &key) 
 
 void UserDefaults::setVolatileValue(const QString &key, const QVariant &value) {
     m_volatile.insert(key, value);
+    ++m_generation;
 }
 
 void UserDefaults::removeVolatileValue(const QString &key) {
     m_volatile.remove(key);
+    ++m_generation;
 }

@@ -5,6 +5,9 @@
 
 #include "Clock.h"
 #include "InternationalSettings.h"
+#include "KestmoorCalendar.h"
+#include "NumberValues.h"
+#include "TNDContract.h"
 #include "TNDClockTexts.h"
 #include "TNDKestmoorDate.h"
 #include "UserDefaults.h"
@@ -32,10 +35,10 @@ Output (one at most):
 
 Moment and settings (each defaults to the user's own settings):
   --at SECONDS          the OOC moment, seconds since 1970-01-01 00:00:00 UTC, fraction allowed (default: now)
-  --offset N            the IC seconds offset, a whole number (default: "icSecondsOffset" of the settings file)
+  --offset N            the IC seconds offset, a whole number (default: "{offsetKey}" of the settings file)
   --time-format F       the time format, calendar-format tokens such as %H %M %S %p %1I (default:
-                        NSTimeFormatString, or the locale's)
-  --date-format F       the short date format (default: NSShortDateFormatString, or the locale's)
+                        {timeFormatKey}, or the locale's)
+  --date-format F       the short date format (default: {shortDateFormatKey}, or the locale's)
   --am-pm AM,PM         the morning and afternoon designators; fewer than two means none
   --show LIST           the clock switches that are on, from: seconds, ampm, weekday (comma-separated; an
                         empty LIST turns all off; default: the desktop clock's switches)
@@ -73,28 +76,29 @@ double parseMoment(const QString &text) {
 }
 
 int32_t parseOffset(const QString &text) {
-    bool ok = false;
-    const qlonglong value = text.trimmed().toLongLong(&ok);
-    if (!ok)
+    const NumberValues::Reading offset = NumberValues::within(
+        NumberValues::text(text), std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    if (offset.refusal == NumberValues::Refusal::NotANumber)
         throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds").arg(text)};
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+    if (!offset.isRead())
         throw UsageError{QStringLiteral("--offset: %1 does not fit in 32 bits").arg(text)};
-    return int32_t(value);
+    return int32_t(*offset.value);
 }
 
 QVariantMap parseSwitches(const QString &text) {
-    QVariantMap switches{{QStringLiteral("DisplaySeconds"), false},
-                         {QStringLiteral("AppendAMPM"), false},
-                         {QStringLiteral("ShowDay"), false}};
+    const QString seconds = QString::fromLatin1(TND::kDisplaySecondsSwitch);
+    const QString ampm = QString::fromLatin1(TND::kAppendAMPMSwitch);
+    const QString weekday = QString::fromLatin1(TND::kShowDaySwitch);
+    QVariantMap switches{{seconds, false}, {ampm, false}, {weekday, false}};
     const QStringList names = text.split(u',', Qt::SkipEmptyParts);
     for (const QString &raw : names) {
         const QString name = raw.trimmed();
         if (name == QLatin1String("seconds"))
-            switches[QStringLiteral("DisplaySeconds")] = true;
+            switches[seconds] = true;
         else if (name == QLatin1String("ampm"))
-            switches[QStringLiteral("AppendAMPM")] = true;
+            switches[ampm] = true;
         else if (name == QLatin1String("weekday"))
-            switches[QStringLiteral("ShowDay")] = true;
+            switches[weekday] = true;
         else if (!name.isEmpty())
             throw UsageError{
                 QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)").arg(name)};
@@ -189,7 +193,7 @@ QString clockJson(const TNDKestmoorDate &clock, const TNDClockTexts &texts) {
         {"kestmoorMinute", clock.kestmoorMinute()},
         {"kestmoorSecond", clock.kestmoorSecond()},
         {"icDayCount", qint64(clock.icDayCount())},
-        {"icSecondsOffset", clock.icSecondsOffset()},
+        {TND::kICSecondsOffsetKey, clock.icSecondsOffset()}, // the field is named as the setting
         {"daylightSavings", clock.daylightSavings()},
         {"extraPreferences", clock.extraPreferences() ? QVariant(*clock.extraPreferences()) : QVariant()},
         {"tindralPreferences", QVariant()},
@@ -234,17 +238,14 @@ QString clockJson(const TNDKestmoorDate &clock, const TNDClockTexts &texts) {
     return QStringLiteral("{\n") + members.join(QStringLiteral(",\n")) + QStringLiteral("\n}");
 }
 
-// The calendar's integer fields hold 32 bits: a year beyond them cannot be shown.
-bool yearFits(double icTime) {
-    const double year = std::floor(icTime / TNDKestmoorDate::kYearSeconds + TNDKestmoorDate::kBaseYear);
-    return year - 1 >= double(std::numeric_limits<int32_t>::min()) &&
-           year <= double(std::numeric_limits<int32_t>::max());
-}
-
 } // namespace
 
 QString clockCommandHelp() {
-    QString help = QString::fromUtf8(kHelp);
+    QString help = QString::fromUtf8(kHelp)
+                       .replace(QStringLiteral("{offsetKey}"), QString::fromLatin1(TND::kICSecondsOffsetKey))
+                       .replace(QStringLiteral("{timeFormatKey}"), QString::fromLatin1(TND::kTimeFormatKey))
+                       .replace(QStringLiteral("{shortDateFormatKey}"),
+                                QString::fromLatin1(TND::kShortDateFormatKey));
     for (const char *usage : {kPostUsage, kListenUsage, kSettingsUsage})
         help += QStringLiteral("  ") + QString::fromUtf8(usage) + u'\n';
     help += QStringLiteral("  tindral-clock timer add|change|remove --row N [OPTION...]\n");
@@ -266,13 +267,13 @@ int runClockCommand(const QStringList &arguments, QTextStream &out, QTextStream 
 
     UserDefaults &defaults = UserDefaults::standardUserDefaults();
     if (options.timeFormat)
-        defaults.setVolatileValue(QString::fromLatin1(InternationalSettings::kTimeFormatKey),
+        defaults.setVolatileValue(QString::fromLatin1(TND::kTimeFormatKey),
                                   *options.timeFormat);
     if (options.dateFormat)
-        defaults.setVolatileValue(QString::fromLatin1(InternationalSettings::kShortDateFormatKey),
+        defaults.setVolatileValue(QString::fromLatin1(TND::kShortDateFormatKey),
                                   *options.dateFormat);
     if (options.amPm)
-        defaults.setVolatileValue(QString::fromLatin1(InternationalSettings::kAMPMDesignationKey),
+        defaults.setVolatileValue(QString::fromLatin1(TND::kAMPMDesignationKey),
                                   *options.amPm);
 
     TNDKestmoorDate *clock = TNDKestmoorDate::sharedDate();
@@ -284,7 +285,7 @@ int runClockCommand(const QStringList &arguments, QTextStream &out, QTextStream 
 
     const double at = options.at ? *options.at : Clock::now();
     clock->refreshWithTimeFrom1970(at);
-    if (!yearFits(clock->kestmoorTime())) {
+    if (!KestmoorCalendar::yearFits(clock->kestmoorTime())) {
         err << "tindral-clock: --at: " << QString::number(at)
             << " lies so far out that the IC year does not fit in 32 bits" << Qt::endl;
         return 2;

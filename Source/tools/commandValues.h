@@ -13,6 +13,8 @@
 // integers, other numbers are reals, and data is written {"$base64": "..."}. Output is JSON on one line with
 // the keys in order; data appears as a base64 string and reals always carry a fraction or an exponent, so
 // that 2.0 does not read back as the integer 2.
+//
+// Not QJsonDocument: it keeps every number as a double, so 2^53 + 1 changes and 2.0 reads back as 2.
 namespace CommandValues {
 
 QVariant scalarValue(const QString &text);

@@ -10,7 +10,7 @@
 // post NAME [KEY=VALUE | KEY:=JSON | :=JSON-OBJECT]...
 //   Posts NAME with the user info built from the arguments, in order. KEY=VALUE types VALUE by its look,
 //   KEY:=JSON takes a JSON value, and :=JSON-OBJECT takes a whole dictionary as the user info (the form of
-//   "TNDAddTimer", whose user info is the timer record itself); data is written {"$base64": "..."}
+//   TNDAddTimer, whose user info is the timer record itself); data is written {"$base64": "..."}
 //   (see CommandValues). Returns once the bus has passed the notification on.
 int runPostCommand(const QStringList &arguments);
 

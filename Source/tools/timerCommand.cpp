@@ -2,6 +2,8 @@
 
 #include "ColorArchive.h"
 #include "DistributedNotificationCenter.h"
+#include "NumberValues.h"
+#include "TNDContract.h"
 #include "TNDTimerRecord.h"
 
 #include <QColor>
@@ -19,8 +21,8 @@ const char kHelp[] = R"(Usage: tindral-clock timer add --row N [OPTION...]
        tindral-clock timer remove --row N
 
 Tells the companion about a timer as the main application's timer editor does: "add" appends a timer to the
-companion's list (TNDAddTimer), "change" replaces the timer at position N and starts it again
-(TNDChangeTimer), "remove" takes the timer at position N away (TNDRemoveTimer).
+companion's list ({addNote}), "change" replaces the timer at position N and starts it again
+({changeNote}), "remove" takes the timer at position N away ({removeNote}).
 
   --row N               the timer's position in the timer list, from 0; for "add", the number of timers
                         already in the list
@@ -37,10 +39,6 @@ Options take their value as the next argument or after '=' (--row=0).
 constexpr char kAddCommand[] = "add";
 constexpr char kChangeCommand[] = "change";
 constexpr char kRemoveCommand[] = "remove";
-constexpr char kAddTimerNote[] = "TNDAddTimer";
-constexpr char kChangeTimerNote[] = "TNDChangeTimer";
-constexpr char kRemoveTimerNote[] = "TNDRemoveTimer";
-constexpr char kTimerInfoKey[] = "timerInfo";
 
 // The timer editor's controls when no timer is selected.
 constexpr char kDefaultTitle[] = "Untitled Timer";
@@ -65,12 +63,12 @@ struct Options {
 };
 
 int64_t parseRow(const QString &value) {
-    bool ok = false;
-    const qlonglong row = value.toLongLong(&ok);
-    if (!ok || row < 0)
+    const NumberValues::Reading row = NumberValues::within(NumberValues::text(value), 0,
+                                                           std::numeric_limits<int64_t>::max());
+    if (!row.isRead())
         throw UsageError{
             QStringLiteral("--row: '%1' is not a position in the timer list (0, 1, 2 ...)").arg(value)};
-    return row;
+    return *row.value;
 }
 
 uint32_t parseDuration(const QString &value) {
@@ -179,7 +177,10 @@ Options parseOptions(const QStringList &arguments) {
 } // namespace
 
 QString timerCommandHelp() {
-    return text(kHelp);
+    return text(kHelp)
+        .replace(QStringLiteral("{addNote}"), text(TND::kAddTimerNote))
+        .replace(QStringLiteral("{changeNote}"), text(TND::kChangeTimerNote))
+        .replace(QStringLiteral("{removeNote}"), text(TND::kRemoveTimerNote));
 }
 
 std::optional<TimerCommandNotification> timerCommandNotification(const QStringList &arguments,
@@ -193,18 +194,18 @@ std::optional<TimerCommandNotification> timerCommandNotification(const QStringLi
     }
     const QVariant rowIndex = qint64(*options.row);
     if (options.command == text(kRemoveCommand))
-        return TimerCommandNotification{text(kRemoveTimerNote),
-                                        {{text(TNDTimerRecord::kRowIndexKey), rowIndex}}};
+        return TimerCommandNotification{text(TND::kRemoveTimerNote),
+                                        {{text(TND::kRowIndexKey), rowIndex}}};
 
     const TNDTimerRecord record = TNDTimerRecord::fromParts(
         options.title.value_or(text(kDefaultTitle)), options.duration.value_or(0), options.ic,
         ColorArchive::archivedData(options.color.value_or(QColor(Qt::white))),
         options.transparency.value_or(kDefaultTransparency), *options.row);
     if (options.command == text(kAddCommand))
-        return TimerCommandNotification{text(kAddTimerNote), record.toMap()};
+        return TimerCommandNotification{text(TND::kAddTimerNote), record.toMap()};
     return TimerCommandNotification{
-        text(kChangeTimerNote),
-        {{text(kTimerInfoKey), record.toMap()}, {text(TNDTimerRecord::kRowIndexKey), rowIndex}}};
+        text(TND::kChangeTimerNote),
+        {{text(TND::kTimerInfoKey), record.toMap()}, {text(TND::kRowIndexKey), rowIndex}}};
 }
 
 int runTimerCommand(const QStringList &arguments) {

@@ -7,7 +7,7 @@
 #include <optional>
 
 // tindral-clock timer add|change|remove: posts on the session bus what the main application's timer editor
-// posts for its Add, Change and Delete buttons ("TNDAddTimer", "TNDChangeTimer", "TNDRemoveTimer"), so that
+// posts for its Add, Change and Delete buttons (TNDAddTimer, TNDChangeTimer, TNDRemoveTimer), so that
 // scripts and tests can drive the companion's timers. `arguments` are those after the word "timer". Returns
 // the exit status: 0 when the notification went out, 1 when it could not be sent, 2 for arguments it cannot
 // use (one line on standard error names the problem).

@@ -1,3 +1,5 @@
+#include "InternationalSettings.h"
+#include "PropertyList.h"
 #include "TNDKestmoorDate.h"
 #include "UserDefaults.h"
 
@@ -611,6 +613,31 @@ private Q_SLOTS:
         clock->setExtraPreferences(switches);
         QTEST(clock->coliseumWithFormat(format), "coliseum");
         QTEST(clock->sunsetOOCWithFormat(format), "sunset");
+    }
+
+    // The companion's title tick: refresh, then the text in the user's format. Another program rewrites the
+    // settings file; once the watch has word of it, the very next tick shows the new format.
+    void titleTickFollowsTheSettingsFile() {
+        auto clock = clockAt(1000000000.0); // IC 09:26:38 on "Jorvac"
+        clock->setExtraPreferences(switches(true, true, false));
+        const auto tick = [&clock] {
+            clock->refreshWithTimeFrom1970(1000000000.0);
+            return clock->timeWithFormat(InternationalSettings::timeFormat());
+        };
+        UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        const QString path = UserDefaults::standardPath();
+        QVERIFY(QDir().mkpath(UserDefaults::preferencesFolder()));
+
+        QVERIFY(PropertyList::writeFile(path, QVariantMap{{"NSTimeFormatString", "%H.%M.%S"}}));
+        QTRY_VERIFY(defaults.fileChangeSeen());
+        QCOMPARE(tick(), QStringLiteral("09.26.38AM"));
+        QCOMPARE(tick(), QStringLiteral("09.26.38AM"));
+
+        QVERIFY(PropertyList::writeFile(path, QVariantMap{{"NSTimeFormatString", "%1I:%M %p"}}));
+        QTRY_VERIFY(defaults.fileChangeSeen());
+        QCOMPARE(tick(), QStringLiteral("9:26 AM"));
+
+        QVERIFY(QFile::remove(path));
     }
 
     void oocDesignatorFollowsTheLocalHour() {

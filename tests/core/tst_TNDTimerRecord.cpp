@@ -165,6 +165,9 @@ private Q_SLOTS:
                                          << "the timer record's \"rowIndex\" is a string, not an integer";
         QTest::newRow("row negative") << with(QStringLiteral("rowIndex"), qint64(-1))
                                       << "the timer record's \"rowIndex\" is -1, not a position in a list";
+        QTest::newRow("row beyond 64 bits")
+            << with(QStringLiteral("rowIndex"), quint64(18446744073709551615ull))
+            << "the timer record's \"rowIndex\" is 18446744073709551615, not a position in a list";
         QVariantMap twoBad = with(QStringLiteral("title"), 1.5);
         twoBad.remove(QStringLiteral("rowIndex"));
         QTest::newRow("two bad keys: the first is named")

@@ -53,7 +53,7 @@ private Q_SLOTS:
         m_mainApplication = std::make_unique<DistributedNotificationCenter>(
             QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("mainApplication")));
         m_mainApplication->addObserver(
-            QString::fromLatin1(TNDTimerList::kDoneTimerNote),
+            QStringLiteral("TNDDoneTimer"),
             [this](const Notification &note) {
                 m_doneRows.append(note.userInfo.value(QStringLiteral("rowIndex")));
             },

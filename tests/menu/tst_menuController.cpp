@@ -16,35 +16,11 @@
 #include <QMenu>
 #include <QtTest>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kYear = 640;
-
-// The OOC date and time at which an IC event happens, written as "%m/%d/%y %H:%M" writes it in UTC; the
-// clock stands half a second into its IC second, and events keep that half.
-QString oocText(double icEvent) {
-    const double ooc = oocAtIC(icEvent);
-    return QDateTime::fromMSecsSinceEpoch(qint64(std::floor(ooc)) * 1000, QTimeZone::utc())
-        .toString(QStringLiteral("MM/dd/yy HH:mm"));
-}
-
-QString hm(int minutes) {
-    return QStringLiteral("%1:%2")
-        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
-const char *const kWeekdays[] = {"Hoven", "Ilsar", "Jorvac", "Kemba", "Ostra", "Pellin", "Quarn"};
-
-// What every line of the menu reads at one moment of day `yearDay` (1 to 180) of year 640, written out from
-// the calendar's rules for that day.
-struct Expected {
-    QStringList main; // the main menu's lines, "-" for a separator
-    QStringList dawnDusk;
-    QStringList lunar;
-    QStringList zodiac;
-    QString fullReport;
-};
 
 } // namespace
 
@@ -120,103 +96,135 @@ private Q_SLOTS:
 
     void menuTexts_data() {
         QTest::addColumn<int>("yearDay");
-        QTest::addColumn<int>("minute");       // of the IC day
-        QTest::addColumn<QString>("sun");      // before, day or after
-        QTest::addColumn<int>("coliseumDays"); // IC days from today's midnight to the next opening's day
-        QTest::addColumn<int>("fullMoonDays"); // IC days from today's midnight to the full moon listed first
+        QTest::addColumn<int>("minute");            // of the IC day
+        QTest::addColumn<QString>("reportHeading"); // the full report's first line
+        QTest::addColumn<QString>("lunarHeading");  // the lunar report's first line
+        QTest::addColumn<QStringList>("main");      // the main menu, "-" for a separator
+        QTest::addColumn<QStringList>("dawnDusk");
+        QTest::addColumn<QStringList>("lunar");
+        QTest::addColumn<QStringList>("zodiac");
 
-        // Day d of year 640 is day count 82440 + d: weekday (1 + d) % 7, lunar day (17 + d) % 28.
-        // Day 26: weekday 6, lunar day 15, sunrise 08:08, sunset 15:52.
-        QTest::newRow("before sunrise, lunar day 15 before noon") << 26 << 7 * 60 << "before" << 6 << 0;
-        QTest::newRow("day, lunar day 15 after noon") << 26 << 13 * 60 << "day" << 6 << 0;
-        QTest::newRow("after sunset") << 26 << 16 * 60 << "after" << 6 << 0;
-        // Day 25: weekday 5, lunar day 14, sunset 15:50.
-        QTest::newRow("lunar day 14, Coliseum closed at 18:59") << 25 << 18 * 60 + 59 << "after" << 0 << 1;
-        QTest::newRow("lunar day 14, Coliseum open at 19:30") << 25 << 19 * 60 + 30 << "after" << 7 << 1;
-        // Day 27: weekday 0, lunar day 16.
-        QTest::newRow("lunar day 16") << 27 << 12 * 60 << "day" << 5 << 27;
+        // Worked out by hand from the calendar's rules, OOC texts in UTC. Day d of year 640 is day count
+        // 82440 + d. Day 26 (count 82466): weekday 6, lunar day 15, zodiac day 22 of sign 11, sunrise 08:08,
+        // sunset 15:52; its midnight is OOC 1735728009.34 (01/01/25 10:40). Day 25: weekday 5, lunar day 14,
+        // sunrise 08:10, sunset 15:50. Day 27: weekday 0, lunar day 16. The Coliseum opens at 19:00 of
+        // weekday 5: day 25 (01/01/25 09:26), then day 32 (01/03/25 02:30).
+        QTest::newRow("before sunrise, lunar day 15 before noon")
+            << 26 << 7 * 60 << "Quarn 07:00, day 26 of Winter, day 26 of the year 640"
+            << "Full Moon, Day 15 in the lunar cycle"
+            << QStringList{"Quarn, day 26 of Winter, 640", "-", "Dawn/Dusk (08:08/15:52)", "-",
+                           "Lunar Calendar", "-", "Zodiac Calendar", "-", "Coliseum opens at 01/03/25 02:30",
+                           "-", "Quit", "-", "Open Tindral"}
+            << QStringList{"Today:", "The Sun will rise at 08:08 (01/01/25 12:39)",
+                           "The Sun will fall at 15:52 (01/01/25 14:32)", "-", "Tomorrow:",
+                           "Next Sunrise will be at 08:06 (01/01/25 18:30)",
+                           "Next Sunset will be at 15:54 (01/01/25 20:25)", "-", "Copy Dawn/Dusk Report"}
+            << QStringList{" Full Moon. Day 15", "-", "Today's Full Moon:", "Started at: 01/01/25 10:40",
+                           "Noon is at: 01/01/25 13:36", "Will end at: 01/01/25 16:32", "-",
+                           "Next Full Moon:", "Starts at: 01/08/25 06:56", "Noon is at: 01/08/25 09:52",
+                           "Ends at: 01/08/25 12:48", "-", "Copy Lunar Calendar Report"}
+            << QStringList{"Day 22 of Quillon The Cat", "Irwen the Healer rises in 7 days", "-",
+                           "Copy Zodiac Calendar Report"};
+        QTest::newRow("day, lunar day 15 after noon")
+            << 26 << 13 * 60 << "Quarn 13:00, day 26 of Winter, day 26 of the year 640"
+            << "Full Moon, Day 15 in the lunar cycle"
+            << QStringList{"Quarn, day 26 of Winter, 640", "-", "Dawn/Dusk (08:08/15:52)", "-",
+                           "Lunar Calendar", "-", "Zodiac Calendar", "-", "Coliseum opens at 01/03/25 02:30",
+                           "-", "Quit", "-", "Open Tindral"}
+            << QStringList{"Today:", "The Sun rose at 08:08 (01/01/25 12:39)",
+                           "The Sun will fall at 15:52 (01/01/25 14:32)", "-", "Tomorrow:",
+                           "Next Sunrise will be at 08:06 (01/01/25 18:30)",
+                           "Next Sunset will be at 15:54 (01/01/25 20:25)", "-", "Copy Dawn/Dusk Report"}
+            << QStringList{" Full Moon. Day 15", "-", "Today's Full Moon:", "Started at: 01/01/25 10:40",
+                           "Noon was at: 01/01/25 13:36", "Will end at: 01/01/25 16:32", "-",
+                           "Next Full Moon:", "Starts at: 01/08/25 06:56", "Noon is at: 01/08/25 09:52",
+                           "Ends at: 01/08/25 12:48", "-", "Copy Lunar Calendar Report"}
+            << QStringList{"Day 22 of Quillon The Cat", "Irwen the Healer rises in 7 days", "-",
+                           "Copy Zodiac Calendar Report"};
+        QTest::newRow("after sunset")
+            << 26 << 16 * 60 << "Quarn 16:00, day 26 of Winter, day 26 of the year 640"
+            << "Full Moon, Day 15 in the lunar cycle"
+            << QStringList{"Quarn, day 26 of Winter, 640", "-", "Dawn/Dusk (08:08/15:52)", "-",
+                           "Lunar Calendar", "-", "Zodiac Calendar", "-", "Coliseum opens at 01/03/25 02:30",
+                           "-", "Quit", "-", "Open Tindral"}
+            << QStringList{"Today:", "The Sun rose at 08:08 (01/01/25 12:39)",
+                           "The Sun fell at 15:52 (01/01/25 14:32)", "-", "Tomorrow:",
+                           "The Sun will rise at 08:06 (01/01/25 18:30)",
+                           "The Sun will set at 15:54 (01/01/25 20:25)", "-", "Copy Dawn/Dusk Report"}
+            << QStringList{" Full Moon. Day 15", "-", "Today's Full Moon:", "Started at: 01/01/25 10:40",
+                           "Noon was at: 01/01/25 13:36", "Will end at: 01/01/25 16:32", "-",
+                           "Next Full Moon:", "Starts at: 01/08/25 06:56", "Noon is at: 01/08/25 09:52",
+                           "Ends at: 01/08/25 12:48", "-", "Copy Lunar Calendar Report"}
+            << QStringList{"Day 22 of Quillon The Cat", "Irwen the Healer rises in 7 days", "-",
+                           "Copy Zodiac Calendar Report"};
+        QTest::newRow("lunar day 14, Coliseum closed at 18:59")
+            << 25 << 18 * 60 + 59 << "Pellin 18:59, day 25 of Winter, day 25 of the year 640"
+            << "Waxing Gibbous, Day 14 in the lunar cycle"
+            << QStringList{"Pellin, day 25 of Winter, 640", "-", "Dawn/Dusk (08:10/15:50)", "-",
+                           "Lunar Calendar", "-", "Zodiac Calendar", "-", "Coliseum opens at 01/01/25 09:26",
+                           "-", "Quit", "-", "Open Tindral"}
+            << QStringList{"Today:", "The Sun rose at 08:10 (01/01/25 06:47)",
+                           "The Sun fell at 15:50 (01/01/25 08:40)", "-", "Tomorrow:",
+                           "The Sun will rise at 08:08 (01/01/25 12:39)",
+                           "The Sun will set at 15:52 (01/01/25 14:32)", "-", "Copy Dawn/Dusk Report"}
+            << QStringList{" Waxing Gibbous. Day 14", "-", "Next Full Moon:", "Starts at: 01/01/25 10:40",
+                           "Noon is at: 01/01/25 13:36", "Ends at: 01/01/25 16:32", "-",
+                           "Full Moon After Next:", "Starts at: 01/08/25 06:56", "Noon is at: 01/08/25 09:52",
+                           "Ends at: 01/08/25 12:48", "-", "Copy Lunar Calendar Report"}
+            << QStringList{"Day 21 of Quillon The Cat", "Irwen the Healer rises in 8 days", "-",
+                           "Copy Zodiac Calendar Report"};
+        QTest::newRow("lunar day 14, Coliseum open at 19:30")
+            << 25 << 19 * 60 + 30 << "Pellin 19:30, day 25 of Winter, day 25 of the year 640"
+            << "Waxing Gibbous, Day 14 in the lunar cycle"
+            << QStringList{"Pellin, day 25 of Winter, 640", "-", "Dawn/Dusk (08:10/15:50)", "-",
+                           "Lunar Calendar", "-", "Zodiac Calendar", "-",
+                           "Coliseum is open now! and next on 01/03/25 02:30", "-", "Quit", "-",
+                           "Open Tindral"}
+            << QStringList{"Today:", "The Sun rose at 08:10 (01/01/25 06:47)",
+                           "The Sun fell at 15:50 (01/01/25 08:40)", "-", "Tomorrow:",
+                           "The Sun will rise at 08:08 (01/01/25 12:39)",
+                           "The Sun will set at 15:52 (01/01/25 14:32)", "-", "Copy Dawn/Dusk Report"}
+            << QStringList{" Waxing Gibbous. Day 14", "-", "Next Full Moon:", "Starts at: 01/01/25 10:40",
+                           "Noon is at: 01/01/25 13:36", "Ends at: 01/01/25 16:32", "-",
+                           "Full Moon After Next:", "Starts at: 01/08/25 06:56", "Noon is at: 01/08/25 09:52",
+                           "Ends at: 01/08/25 12:48", "-", "Copy Lunar Calendar Report"}
+            << QStringList{"Day 21 of Quillon The Cat", "Irwen the Healer rises in 8 days", "-",
+                           "Copy Zodiac Calendar Report"};
+        QTest::newRow("lunar day 16")
+            << 27 << 12 * 60 << "Hoven 12:00, day 27 of Winter, day 27 of the year 640"
+            << "Waning Gibbous, Day 16 in the lunar cycle"
+            << QStringList{"Hoven, day 27 of Winter, 640", "-", "Dawn/Dusk (08:06/15:54)", "-",
+                           "Lunar Calendar", "-", "Zodiac Calendar", "-", "Coliseum opens at 01/03/25 02:30",
+                           "-", "Quit", "-", "Open Tindral"}
+            << QStringList{"Today:", "The Sun rose at 08:06 (01/01/25 18:30)",
+                           "The Sun will fall at 15:54 (01/01/25 20:25)", "-", "Tomorrow:",
+                           "Next Sunrise will be at 08:04 (01/02/25 00:22)",
+                           "Next Sunset will be at 15:56 (01/02/25 02:17)", "-", "Copy Dawn/Dusk Report"}
+            << QStringList{" Waning Gibbous. Day 16", "-", "Next Full Moon:", "Starts at: 01/08/25 06:56",
+                           "Noon is at: 01/08/25 09:52", "Ends at: 01/08/25 12:48", "-",
+                           "Full Moon After Next:", "Starts at: 01/15/25 03:12", "Noon is at: 01/15/25 06:08",
+                           "Ends at: 01/15/25 09:04", "-", "Copy Lunar Calendar Report"}
+            << QStringList{"Day 23 of Quillon The Cat", "Irwen the Healer rises in 6 days", "-",
+                           "Copy Zodiac Calendar Report"};
     }
 
     void menuTexts() {
         QFETCH(int, yearDay);
         QFETCH(int, minute);
-        QFETCH(QString, sun);
-        QFETCH(int, coliseumDays);
-        QFETCH(int, fullMoonDays);
-
-        const double midnight = icTimeOfYearDay(kYear, yearDay, 0, 0, 0);
-        const double now = midnight + minute * 60.0;
-        const long long day = 82440 + yearDay;
-        const int weekday = int((1 + yearDay) % 7);
-        const int lunarDay = (17 + yearDay) % 28 == 0 ? 28 : (17 + yearDay) % 28;
-        const int zodiacDay = int((day + 3) % 29) == 0 ? 29 : int((day + 3) % 29);
-        const QString weekdayName = QString::fromLatin1(kWeekdays[weekday]);
-        m_now = oocAtIC(now);
-
-        const int rise = 540 - 2 * yearDay, set = 900 + 2 * yearDay;
-        const int riseTomorrow = rise - 2, setTomorrow = set + 2;
-        auto line = [](const char *format, int icMinute, double icEvent) {
-            return QString::fromLatin1(format).arg(hm(icMinute), oocText(icEvent));
-        };
-        const QString riseLine =
-            line(sun == QLatin1String("before") ? "The Sun will rise at %1 (%2)" : "The Sun rose at %1 (%2)",
-                 rise, midnight + rise * 60);
-        const QString setLine =
-            line(sun == QLatin1String("after") ? "The Sun fell at %1 (%2)" : "The Sun will fall at %1 (%2)",
-                 set, midnight + set * 60);
-        const QString riseTomorrowLine =
-            line(sun == QLatin1String("after") ? "The Sun will rise at %1 (%2)"
-                                               : "Next Sunrise will be at %1 (%2)",
-                 riseTomorrow, midnight + 86400 + riseTomorrow * 60);
-        const QString setTomorrowLine = line(sun == QLatin1String("after") ? "The Sun will set at %1 (%2)"
-                                                                           : "Next Sunset will be at %1 (%2)",
-                                             setTomorrow, midnight + 86400 + setTomorrow * 60);
-
-        const bool fullMoonToday = lunarDay == 15;
-        const double moon = midnight + fullMoonDays * 86400.0;
-        const QString phase = lunarDay == 14   ? QStringLiteral("Waxing Gibbous")
-                              : lunarDay == 15 ? QStringLiteral("Full Moon")
-                                               : QStringLiteral("Waning Gibbous");
-        const QString moonStart =
-            (fullMoonToday ? QStringLiteral("Started at: ") : QStringLiteral("Starts at: ")) + oocText(moon);
-        const QString moonNoon = (fullMoonToday && minute >= 12 * 60 ? QStringLiteral("Noon was at: ")
-                                                                     : QStringLiteral("Noon is at: ")) +
-                                 oocText(moon + 43200);
-        const QString moonEnd =
-            (fullMoonToday ? QStringLiteral("Will end at: ") : QStringLiteral("Ends at: ")) +
-            oocText(moon + 86400);
-        const QString next = QStringLiteral("Starts at: ") + oocText(moon + 2419200);
-        const QString nextNoon = QStringLiteral("Noon is at: ") + oocText(moon + 2419200 + 43200);
-        const QString nextEnd = QStringLiteral("Ends at: ") + oocText(moon + 2419200 + 86400);
-        const QString heading =
-            fullMoonToday ? QStringLiteral("Today's Full Moon:") : QStringLiteral("Next Full Moon:");
-        const QString nextHeading =
-            fullMoonToday ? QStringLiteral("Next Full Moon:") : QStringLiteral("Full Moon After Next:");
-
-        const bool open = weekday == 5 && minute >= 19 * 60;
-        const QString coliseum = (open ? QStringLiteral("Coliseum is open now! and next on ")
-                                       : QStringLiteral("Coliseum opens at ")) +
-                                 oocText(midnight + coliseumDays * 86400.0 + 68400);
-        // Day count 82465 to 82467 lie in sign 11, which gives way to sign 12 at day count 82476.
-        const QString zodiacLine = QStringLiteral("Day %1 of Quillon The Cat").arg(zodiacDay);
-        const QString zodiacNext = QStringLiteral("Irwen the Healer rises in %1 days").arg(29 - zodiacDay);
+        QFETCH(QString, reportHeading);
+        QFETCH(QString, lunarHeading);
+        QFETCH(QStringList, main);
+        QFETCH(QStringList, dawnDusk);
+        QFETCH(QStringList, lunar);
+        QFETCH(QStringList, zodiac);
+        m_now = oocAtIC(icTimeOfYearDay(kYear, yearDay, minute / 60, minute % 60, 0));
 
         const auto menu = openMenu();
         QVERIFY(menu);
-        QCOMPARE(
-            texts(*menu),
-            (QStringList{QStringLiteral("%1, day %2 of Winter, 640").arg(weekdayName).arg(yearDay), "-",
-                         QStringLiteral("Dawn/Dusk (%1/%2)").arg(hm(rise), hm(set)), "-", "Lunar Calendar",
-                         "-", "Zodiac Calendar", "-", coliseum, "-", "Quit", "-", "Open Tindral"}));
-        QCOMPARE(texts(menu->children[2]),
-                 (QStringList{"Today:", riseLine, setLine, "-", "Tomorrow:", riseTomorrowLine,
-                              setTomorrowLine, "-", "Copy Dawn/Dusk Report"}));
-        QCOMPARE(texts(menu->children[4]),
-                 (QStringList{QStringLiteral(" %1. Day %2").arg(phase).arg(lunarDay), "-", heading, moonStart,
-                              moonNoon, moonEnd, "-", nextHeading, next, nextNoon, nextEnd, "-",
-                              "Copy Lunar Calendar Report"}));
-        QCOMPARE(texts(menu->children[6]),
-                 (QStringList{zodiacLine, zodiacNext, "-", "Copy Zodiac Calendar Report"}));
+        QCOMPARE(texts(*menu), main);
+        QCOMPARE(texts(menu->children[2]), dawnDusk);
+        QCOMPARE(texts(menu->children[4]), lunar);
+        QCOMPARE(texts(menu->children[6]), zodiac);
 
         // Headings cannot be chosen; the pictures of the moon and the signs are there.
         QVERIFY(!menu->children[2].children[0].enabled);
@@ -226,17 +234,15 @@ private Q_SLOTS:
         QVERIFY(menu->children[6].children[0].hasIcon);
         QVERIFY(menu->children[6].children[1].hasIcon);
 
-        // The first line copies the full report, byte for byte.
-        const QString report = QStringLiteral("%1 %2, day %3 of Winter, day %3 of the year 640\n\n")
-                                   .arg(weekdayName, hm(minute))
-                                   .arg(yearDay) +
-                               QStringLiteral("Today:\n%1\n%2\n\nTomorrow:\n%3\n%4\n\n")
-                                   .arg(riseLine, setLine, riseTomorrowLine, setTomorrowLine) +
-                               zodiacLine + u'\n' + zodiacNext + QStringLiteral("\n\n") + phase +
-                               QStringLiteral(", Day %1 in the lunar cycle\n\n").arg(lunarDay) + heading +
-                               u'\n' + moonStart + u'\n' + moonNoon + u'\n' + moonEnd +
-                               QStringLiteral("\n\n") + nextHeading + u'\n' + next + u'\n' + nextNoon +
-                               u'\n' + nextEnd + QStringLiteral("\n\n") + coliseum;
+        // The first line copies the full report, byte for byte: the menu's sentences with headings and blank
+        // lines.
+        const QString report = reportHeading + QStringLiteral("\n\nToday:\n") + dawnDusk[1] + u'\n' +
+                               dawnDusk[2] + QStringLiteral("\n\nTomorrow:\n") + dawnDusk[5] + u'\n' +
+                               dawnDusk[6] + QStringLiteral("\n\n") + zodiac[0] + u'\n' + zodiac[1] +
+                               QStringLiteral("\n\n") + lunarHeading + QStringLiteral("\n\n") + lunar[2] +
+                               u'\n' + lunar[3] + u'\n' + lunar[4] + u'\n' + lunar[5] +
+                               QStringLiteral("\n\n") + lunar[7] + u'\n' + lunar[8] + u'\n' + lunar[9] +
+                               u'\n' + lunar[10] + QStringLiteral("\n\n") + main[8];
         QGuiApplication::clipboard()->clear();
         QVERIFY(m_host->click({}, menu->children[0].id));
         QTRY_COMPARE(QGuiApplication::clipboard()->text(), report);
@@ -280,6 +286,8 @@ private Q_SLOTS:
         QTest::newRow("missing") << QVariantMap{} << 1;
         QTest::newRow("0") << QVariantMap{{"updateInterval", 0}} << 1;
         QTest::newRow("negative") << QVariantMap{{"updateInterval", -5}} << 1;
+        QTest::newRow("real") << QVariantMap{{"updateInterval", 5.9}} << 5;
+        QTest::newRow("beyond a day") << QVariantMap{{"updateInterval", 1e30}} << 86400;
     }
 
     void updateTimerInterval() {
@@ -297,6 +305,11 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("TNDUpdateTimerInterval refused.*not a number"));
         m_controller->updateTimerInterval({{"updateInterval", QStringLiteral("soon")}});
+        QCOMPARE(m_controller->timerInterval(), 5);
+        // NaN is no number either: it used to give the shortest period.
+        QTest::ignoreMessage(QtWarningMsg, "TNDUpdateTimerInterval refused: \"updateInterval\" is a double, "
+                                           "not a number; the period stays 5 s");
+        m_controller->updateTimerInterval({{"updateInterval", std::nan("")}});
         QCOMPARE(m_controller->timerInterval(), 5);
     }
 

@@ -44,7 +44,7 @@ class TestTimerObject : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         NotificationCenter::defaultCenter().addObserver(
-            QString::fromLatin1(timerObject::kDoneTimerNote),
+            QStringLiteral("doneTimer"),
             [this](const Notification &note) { m_finished.push_back(note.object); }, this);
     }
 

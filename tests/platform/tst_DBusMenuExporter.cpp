@@ -32,7 +32,7 @@ using Setup = std::function<QAction *(QMenu &)>;
 Q_DECLARE_METATYPE(Setup)
 
 // The exporter called as its adaptor calls it, without a bus; tst_StatusItem reads it over the bus.
-class tst_DBusMenuExporter : public QObject {
+class TestDBusMenuExporter : public QObject {
     Q_OBJECT
 
 private:
@@ -353,5 +353,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_DBusMenuExporter)
+QTEST_MAIN(TestDBusMenuExporter)
 #include "tst_DBusMenuExporter.moc"

@@ -268,7 +268,10 @@ private Q_SLOTS:
         QVERIFY(!center.post(QStringLiteral("TNDGoAway")));
         QVERIFY(!center.post(QStringLiteral("TNDGoAway")));
         QVERIFY(!center.waitForBus());
-        QCoreApplication::processEvents();
+        // A marker queued after the posts: whatever they had queued would run before it.
+        bool marker = false;
+        QMetaObject::invokeMethod(this, [&] { marker = true; }, Qt::QueuedConnection);
+        QTRY_VERIFY(marker);
         QVERIFY(!heard);
         QDBusConnection::disconnectFromBus(QStringLiteral("nobus"));
     }

@@ -19,6 +19,8 @@ private:
     }
 
 private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+
     void everyValueType() {
         const QString path = QStringLiteral(TINDRAL_TEST_SOURCE_DIR "/fixtures/everyType.plist");
         const auto dict = PropertyList::readDictionary(path);

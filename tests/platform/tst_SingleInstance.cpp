@@ -29,6 +29,8 @@ class TestSingleInstance : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+
     void aLaterStartActivatesTheFirst() {
         QProcess first;
         first.setProcessChannelMode(QProcess::ForwardedErrorChannel);

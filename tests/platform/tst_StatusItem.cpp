@@ -73,7 +73,7 @@ void collectIds(const TestPanelHost::MenuEntry &entry, QList<int> &ids) {
 
 } // namespace
 
-class tst_StatusItem : public QObject {
+class TestStatusItem : public QObject {
     Q_OBJECT
 
 private:
@@ -652,5 +652,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_StatusItem)
+QTEST_MAIN(TestStatusItem)
 #include "tst_StatusItem.moc"

@@ -54,7 +54,7 @@ const QList<int> sizes = {16, 22, 24, 32, 48, 64};
 
 } // namespace
 
-class tst_StatusItemIconEngine : public QObject {
+class TestStatusItemIconEngine : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -176,5 +176,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_StatusItemIconEngine)
+QTEST_MAIN(TestStatusItemIconEngine)
 #include "tst_StatusItemIconEngine.moc"

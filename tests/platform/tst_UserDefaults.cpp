@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <csignal>
 
 namespace {
@@ -292,6 +293,33 @@ private Q_SLOTS:
         // The next write clears what the killed writers left.
         UserDefaults(m_path).setIntegerForKey(1, QStringLiteral("after"));
         QVERIFY(QDir(m_folder.path()).entryList({kTemporaries}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    // integerForKey's reading of every kind a settings file holds.
+    void integerValueOfEveryKind_data() {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<qint64>("integer");
+        QTest::newRow("missing") << QVariant() << qint64(0);
+        QTest::newRow("integer") << QVariant(qint64(-5)) << qint64(-5);
+        QTest::newRow("real loses its fraction") << QVariant(59.9) << qint64(59);
+        QTest::newRow("negative real, toward zero") << QVariant(-59.9) << qint64(-59);
+        QTest::newRow("true") << QVariant(true) << qint64(1);
+        QTest::newRow("leading number of a text") << QVariant(QStringLiteral(" 42 seconds")) << qint64(42);
+        QTest::newRow("text without a number") << QVariant(QStringLiteral("soon")) << qint64(0);
+        QTest::newRow("data") << QVariant(QByteArray("5")) << qint64(0);
+        QTest::newRow("NaN") << QVariant(std::nan("")) << qint64(0);
+        // Beyond 64 bits a number holds at the end it passed; an unsigned one used to wrap to a negative.
+        QTest::newRow("unsigned above int64") << QVariant(quint64(18446744073709551615ull))
+                                              << qint64(9223372036854775807);
+        QTest::newRow("real above int64") << QVariant(1e30) << qint64(9223372036854775807);
+        QTest::newRow("real below int64") << QVariant(-1e30) << qint64(-9223372036854775807 - 1);
+        QTest::newRow("text above int64") << QVariant(QStringLiteral("99999999999999999999"))
+                                          << qint64(9223372036854775807);
+    }
+    void integerValueOfEveryKind() {
+        QFETCH(QVariant, value);
+        QFETCH(qint64, integer);
+        QCOMPARE(UserDefaults::integerValue(value), integer);
     }
 };
 

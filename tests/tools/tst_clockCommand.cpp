@@ -15,6 +15,8 @@ class TestClockCommand : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+
     void title() {
         const ClockRun run = runClock({"--at", "1000000000", "--time-format", "%1I:%M:%S %p", "--am-pm",
                                        "AM,PM", "--show", "seconds,ampm,weekday", "--title"});
@@ -126,6 +128,8 @@ private Q_SLOTS:
         QTest::newRow("offset not a whole number") << QStringList{"--offset", "1.5"} << "--offset: '1.5'";
         QTest::newRow("offset too large")
             << QStringList{"--offset", "4294967296"} << "does not fit in 32 bits";
+        QTest::newRow("offset beyond 64 bits")
+            << QStringList{"--offset", "99999999999999999999"} << "does not fit in 32 bits";
         QTest::newRow("unknown switch") << QStringList{"--show", "seconds,moon"} << "unknown switch 'moon'";
         QTest::newRow("missing value") << QStringList{"--time-format"} << "--time-format needs a value";
         QTest::newRow("two outputs") << QStringList{"--title", "--json"} << "only one of --title and --json";

@@ -9,7 +9,7 @@
 #include <optional>
 
 // Reads a timer record that came from elsewhere, its colour included, for a program that is about to show
-// it: every key present and of its kind (TNDTimerRecord::fromMap), and a "windowColor" that unarchives to a
+// it: every key present and of its kind (TNDTimerRecord::fromMap), and a windowColor that unarchives to a
 // colour.
 class TimerRecordCheck {
 public:

@@ -1,6 +1,7 @@
 #include "TimerRecordCheck.h"
 
 #include "ColorArchive.h"
+#include "TNDContract.h"
 
 TimerRecordCheck::Result TimerRecordCheck::read(const QVariantMap &map) {
     Result result;
@@ -14,7 +15,7 @@ TimerRecordCheck::Result TimerRecordCheck::read(const QVariantMap &map) {
         ColorArchive::unarchivedColor(reading.record->windowColor(), &problem);
     if (!color) {
         result.problem = QStringLiteral("the timer record's \"%1\" is unreadable: %2")
-                             .arg(QString::fromLatin1(TNDTimerRecord::kWindowColorKey), problem);
+                             .arg(QString::fromLatin1(TND::kWindowColorKey), problem);
         return result;
     }
     result.record = std::move(reading.record);
