@@ -3,6 +3,7 @@
 #include "ui_timerAlertPane.h"
 
 #include "AlertPanel.h"
+#include "Clock.h"
 #include "ColorArchive.h"
 #include "DistributedNotificationCenter.h"
 #include "PropertyList.h"
@@ -157,6 +158,27 @@ void timerController::loadTimerArray() {
         if (!problem.isEmpty())
             qWarning(kStoredRecordKeptMessage, TND::kTimerArrayKey, qlonglong(i), qPrintable(problem));
     }
+    markEndsPassedMeanwhile(settings->value(text(TND::kTimerEndsKey)).toList());
+}
+
+// A timer that ended while the editor was closed: the companion told of it to no one, and keeps its end in
+// the file until the list marks it done.
+void timerController::markEndsPassedMeanwhile(const QVariantList &ends) {
+    const double now = Clock::now();
+    bool marked = false;
+    for (qsizetype i = 0; i < std::min(ends.size(), m_timerArray.size()); ++i) {
+        const QVariant &end = ends[i];
+        const bool moment = end.typeId() == QMetaType::Double || end.typeId() == QMetaType::LongLong;
+        if (!moment || !(end.toDouble() <= now) || m_unreadable[i].isValid())
+            continue;
+        const QString done = QString(QChar(TNDTimerRecord::kDoneMark));
+        if (m_timerArray[i].value(text(TND::kDoneKey)).toString() == done)
+            continue;
+        m_timerArray[i].insert(text(TND::kDoneKey), done);
+        marked = true;
+    }
+    if (marked)
+        saveTimers();
 }
 
 QVariantList timerController::storedTimerArray() const {

@@ -90,6 +90,7 @@ private:
     void chooseColor();
     void returnInTitle();
     void loadTimerArray();
+    void markEndsPassedMeanwhile(const QVariantList &ends);
 
     std::unique_ptr<Ui::timerAlertPane> m_ui;
     QList<QVariantMap> m_timerArray; // row i of the table is record i

@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -637,6 +638,23 @@ private Q_SLOTS:
             pane.addTimer(QStringLiteral("Rice"), 1);
             QCOMPARE(pane.controller.statusText(), QString());
         }
+    }
+
+    // A timer that ended while the editor was closed shows its check mark when the editor starts, and the
+    // file learns of it.
+    void endsPassedWhileClosedAreMarked() {
+        const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+        writeSettings({{"timerArray", QVariantList{stored("Tea", "00:01:00", "60", true, 0),
+                                                   stored("Soup", "00:02:00", "120", true, 1),
+                                                   stored("Rice", "00:03:00", "180", true, 2)}},
+                       {"timerEnds", QVariantList{now - 30.0, now + 3600.0, QString()}}});
+        Pane pane;
+        QVERIFY(pane.start());
+        QCOMPARE(pane.column(2), (QStringList{kDone, "", ""}));
+        QCOMPARE(readSettings().value("timerArray"),
+                 QVariant(QVariantList{stored("Tea", "00:01:00", "60", true, 0, kWhite, "0.7", kDone),
+                                       stored("Soup", "00:02:00", "120", true, 1),
+                                       stored("Rice", "00:03:00", "180", true, 2)}));
     }
 
     // The editor and another program write the file at the same moment, 200 times each: neither loses the
