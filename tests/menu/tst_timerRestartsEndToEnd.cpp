@@ -10,6 +10,7 @@
 #include "timerController.h"
 #include "timerField.h"
 
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -316,6 +317,12 @@ private Q_SLOTS:
     // A timer's end gives exactly one desktop notification, titled with the timer's name; with no
     // notification server the same run passes quietly.
     void theEndIsToldOnTheDesktop() {
+        // The accessibility bus first, so that the Tindral a click starts finds it at its start.
+        QProcess a11y;
+        a11y.start(QStringLiteral("dbus-send"), {"--session", "--print-reply", "--dest=org.a11y.Bus",
+                                                 "/org/a11y/bus", "org.a11y.Bus.GetAddress"});
+        QVERIFY(a11y.waitForFinished(30000));
+        QCOMPARE(a11y.exitCode(), 0);
         FakeNotificationServer server;
         QVERIFY(server.start());
         Companion companion;
@@ -329,6 +336,25 @@ private Q_SLOTS:
         QCOMPARE(server.notices()[0].summary, QStringLiteral("Kettle"));
         QCOMPARE(server.notices()[1].summary, QStringLiteral("Pot"));
         QCOMPARE(server.notices()[0].hints.value("sound-name").toString(), QStringLiteral("complete"));
+
+        // A click on the notice opens Tindral on its Timers/Alerts pane.
+        server.invokeAction(server.notices()[0].id, QStringLiteral("default"));
+        const auto timerPaneShown = [] {
+            QProcess driver;
+            driver.start(QStringLiteral("/usr/bin/python3"),
+                         {QStringLiteral(TINDRAL_TEST_SOURCE_DIR "/../app/timerPaneAtspi.py"),
+                          QStringLiteral("controls"), QStringLiteral("Tindral")});
+            return driver.waitForFinished(30000) && driver.exitStatus() == QProcess::NormalExit &&
+                   driver.exitCode() == 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(timerPaneShown(), 30000);
+        // The companion started it; the test ends it by its process id, known from its name on the bus.
+        QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+        const QDBusReply<uint> tindral = bus->servicePid(QStringLiteral("org.tindral.Tindral"));
+        QVERIFY(tindral.isValid());
+        ::kill(pid_t(tindral.value()), SIGTERM);
+        QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(QStringLiteral("org.tindral.Tindral")).value(),
+                                 30000);
 
         server.stop();
         QCOMPARE(runClock({"timer", "add", "--row", "2", "--title", "Pan", "--duration", "00:00:02"}), 0);
