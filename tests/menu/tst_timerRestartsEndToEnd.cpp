@@ -29,6 +29,11 @@ namespace {
 const QString kCompanion = QStringLiteral(TINDRAL_BUNDLE_DIR "/Resources/TindralMenu.app/TindralMenu");
 const QString kDone = QString(QChar(0x221A)); // √
 constexpr int kScreenWidth = 1280;            // xvfb-run's screen for the tests
+constexpr int kRounds = 200;
+
+QVariantMap settings() {
+    return PropertyList::readDictionary(UserDefaults::standardPath()).value_or(QVariantMap());
+}
 
 // A timer window as a screen reader meets it.
 struct TimerWindow {
@@ -312,6 +317,52 @@ private Q_SLOTS:
         QCOMPARE(runClock({"timer", "remove", "--row", "2"}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(companion.windows().size(), 1, 30000);
         QCOMPARE(companion.windows().first().title, QStringLiteral("A"));
+    }
+
+    // The editor changes its timers 200 times while the companion records their ends and another program
+    // sets a setting of its own 200 times, all in the same file at the same moment: no key is lost.
+    void manyChangesAtOnceLoseNoKey() {
+        QDir().mkpath(UserDefaults::preferencesFolder());
+        QVERIFY(PropertyList::writeFile(UserDefaults::standardPath(), QVariantMap{{"icSecondsOffset", -30}}));
+        Companion companion;
+        QVERIFY(startCompanion(companion));
+        Editor editor;
+        QVERIFY(editor.start());
+        QProcess writer;
+        writer.start(QStringLiteral(SETTINGS_WRITER),
+                     {QStringLiteral("count"), UserDefaults::standardPath(), QStringLiteral("otherCount"),
+                      QStringLiteral("timerArray"), QString::number(kRounds)});
+        QVERIFY(writer.waitForReadyRead(30000));
+        QCOMPARE(writer.readLine().trimmed(), QByteArray("ready"));
+        writer.write("go\n");
+        for (int round = 0; round < kRounds; ++round) {
+            // Adds until five, then changes and deletes in turn.
+            editor.title->setText(QStringLiteral("T%1").arg(round));
+            if (editor.table->rowCount() < 5) {
+                editor.field->setTotalSeconds(600 + round);
+                editor.add->click();
+            } else if (round % 2 == 0) {
+                editor.controller.findChild<QPushButton *>("oChange")->click();
+            } else {
+                editor.controller.findChild<QPushButton *>("oDelete")->click();
+            }
+            // The companion's side runs meanwhile.
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(writer.state() == QProcess::NotRunning || writer.waitForFinished(60000));
+        QCOMPARE(writer.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+        // Once the companion has dealt with every change, its ends stand for the editor's list.
+        QVERIFY(heardAllUntilNow());
+        const int rows = editor.table->rowCount();
+        QTRY_COMPARE_WITH_TIMEOUT(companion.windows().size(), rows, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(settings().value("timerEnds").toList().size(), rows, 30000);
+        const QVariantMap file = settings();
+        QCOMPARE(file.value("otherCount"), QVariant(qint64(kRounds)));
+        QCOMPARE(file.value("icSecondsOffset"), QVariant(qint64(-30)));
+        QCOMPARE(file.value("timerArray"), QVariant(editor.controller.storedTimerArray()));
+        for (const QVariant &end : file.value("timerEnds").toList())
+            QCOMPARE(end.typeId(), int(QMetaType::Double));
     }
 
     // A timer's end gives exactly one desktop notification, titled with the timer's name; with no
