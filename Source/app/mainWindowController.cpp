@@ -5,6 +5,7 @@
 #include "toolbarItem.h"
 #include "ui_loadPane.h"
 
+#include <algorithm>
 #include <array>
 
 #include <QEventLoop>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPropertyAnimation>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -341,7 +343,7 @@ void mainWindowController::showPaneAtOnce(QWidget *pane) {
     const int startWidth = m_mainWindow->width();
     const QSize target = windowSizeFor(m_paneSizes.value(pane));
     m_mainWindow->resize(target);
-    m_mainWindow->move(origin.x() + (startWidth - target.width()) / 2, origin.y());
+    m_mainWindow->move(keptOnScreen(origin.x() + (startWidth - target.width()) / 2, target.width()), origin.y());
     setContent(pane);
 }
 
@@ -388,13 +390,26 @@ void mainWindowController::checkToSetLoadImage(const QString &toolbarString) {
     }
 }
 
+int mainWindowController::keptOnScreen(int x, int width) const {
+    // The horizontal centre stays, but a window that fits its screen is not pushed past either side of it;
+    // a window wider than the screen is left where the centre puts it.
+    const QScreen *screen = m_mainWindow->screen();
+    if (!screen)
+        return x;
+    const QRect room = screen->availableGeometry();
+    if (width > room.width())
+        return x;
+    return std::clamp(x, room.left(), room.right() + 1 - width);
+}
+
 void mainWindowController::smoothResize(const QSize &paneSize) {
     const QSize start = m_mainWindow->size();
     const QSize target = windowSizeFor(paneSize);
     const QPoint origin = m_mainWindow->pos();
     const auto place = [this, origin, start](const QSize &size) {
         m_mainWindow->resize(size);
-        m_mainWindow->move(origin.x() + (start.width() - size.width()) / 2, origin.y());
+        m_mainWindow->move(keptOnScreen(origin.x() + (start.width() - size.width()) / 2, size.width()),
+                           origin.y());
     };
     m_resizing = true;
     if (m_resizeDuration > 0 && start != target) {

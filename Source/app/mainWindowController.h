@@ -79,6 +79,8 @@ public:
     // Animated resize of the window so that its content area takes paneSize; the top edge and the
     // horizontal centre stay. The animation has finished when the call returns.
     void smoothResize(const QSize &paneSize);
+    // The window's left edge for a width, so that a window that fits its screen stays on it.
+    int keptOnScreen(int x, int width) const;
 
     // The toolbar's delegate.
     toolbarItem *toolbarItemForItemIdentifier(const QString &identifier, bool willBeInsertedIntoToolbar);

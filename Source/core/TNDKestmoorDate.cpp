@@ -13,6 +13,7 @@
 #include <QTextBoundaryFinder>
 #include <QtDebug>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -39,17 +40,6 @@ const char *const kZodiacNames[] = {"0fake",
                                     "Mott the Rat",
                                     "Quillon The Cat",
                                     "Irwen the Healer"};
-
-// Drops the fraction toward zero into 32 bits; values beyond the range stick at its ends.
-int32_t truncate32(double value) {
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483647.0)
-        return std::numeric_limits<int32_t>::max();
-    if (value <= -2147483648.0)
-        return std::numeric_limits<int32_t>::min();
-    return int32_t(value);
-}
 
 // A number written on the stack, so that filling a token allocates nothing.
 class NumberText {
@@ -126,8 +116,10 @@ TNDKestmoorDate::TNDKestmoorDate(double timeFrom1970, QObject *parent)
     refreshWithTimeFrom1970(timeFrom1970);
     m_daylightSavings = 0.0;
     refreshExtraPreferences();
-    m_icSecondsOffset =
-        truncate32(double(UserDefaults::standardUserDefaults().integerForKey(TND::kICSecondsOffsetKey)));
+    // A stored offset beyond 32 bits holds at the end it passed.
+    m_icSecondsOffset = int32_t(std::clamp<int64_t>(
+        UserDefaults::standardUserDefaults().integerForKey(TND::kICSecondsOffsetKey),
+        std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     // The preferences of the main application post the new offset; every running clock follows it.
     m_offsetObserver = DistributedNotificationCenter::defaultCenter().addObserver(
         QString::fromLatin1(TND::kUpdateICSecondsOffsetNote),

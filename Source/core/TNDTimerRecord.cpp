@@ -2,6 +2,7 @@
 
 #include "NumberValues.h"
 #include "PropertyList.h"
+#include "QuotedText.h"
 #include "TNDContract.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@ namespace {
 QString part(uint32_t value) {
     return value <= 9 ? QStringLiteral("0%1").arg(value) : QString::number(value);
 }
+
 
 QString key(const char *name) {
     return QString::fromLatin1(name);
@@ -136,7 +138,7 @@ TNDTimerRecord::Reading TNDTimerRecord::fromMap(const QVariantMap &map) {
     const std::optional<double> seconds = decimalValue(total->toString());
     if (!seconds || *seconds < 0) {
         problem = QStringLiteral("the timer record's \"%1\" is \"%2\", not a number of seconds")
-                      .arg(key(TND::kTotalSecondsKey), total->toString());
+                      .arg(key(TND::kTotalSecondsKey), quotedText(total->toString()));
         return reading;
     }
     record.m_totalSeconds = total->toString();
@@ -170,11 +172,11 @@ TNDTimerRecord::Reading TNDTimerRecord::fromMap(const QVariantMap &map) {
         if (!opacity)
             reading.softProblem =
                 QStringLiteral("the timer record's \"%1\" is \"%2\", not a number; its window is opaque")
-                    .arg(key(TND::kTransparencyKey), record.m_transparency);
+                    .arg(key(TND::kTransparencyKey), quotedText(record.m_transparency));
         else if (*opacity < 0.0 || *opacity > 1.0)
             reading.softProblem =
                 QStringLiteral("the timer record's \"%1\" is %2, outside 0 to 1; its window is %3")
-                    .arg(key(TND::kTransparencyKey), record.m_transparency,
+                    .arg(key(TND::kTransparencyKey), quotedText(record.m_transparency),
                          *opacity < 0.0 ? QStringLiteral("invisible") : QStringLiteral("opaque"));
     }
     reading.record = std::move(record);

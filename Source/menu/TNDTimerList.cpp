@@ -30,6 +30,9 @@ constexpr char kStoredRecordKeptMessage[] =
 constexpr char kStoredEndIgnoredMessage[] =
     "The settings file's \"%s\" entry %lld is %s, not a moment; the timer starts from its whole duration";
 constexpr char kStoredRecordSoftMessage[] = "The settings file's \"%s\" entry %lld: %s";
+constexpr char kStoredListTooLongMessage[] =
+    "The settings file's \"%s\" holds more timers than the %d the companion runs at once; the last %lld are "
+    "left out";
 constexpr char kStoredListUnusableMessage[] =
     "The settings file's \"%s\" is %s, not a list of timer records; no timers are started";
 
@@ -180,6 +183,11 @@ qsizetype TNDTimerList::indexOf(const QObject *timer) const {
 }
 
 bool TNDTimerList::addTimer(const QVariantMap &userInfo) {
+    if (count() >= TND::kMaxTimers) {
+        refuse(TND::kAddTimerNote, QStringLiteral("%1 timers are running, the most the companion runs at once")
+                                  .arg(TND::kMaxTimers));
+        return false;
+    }
     const TimerRecordCheck::Result read = TimerRecordCheck::read(userInfo);
     if (!read.record) {
         refuse(TND::kAddTimerNote, read.problem);
@@ -273,6 +281,10 @@ void TNDTimerList::loadTimers(const QVariant &timerArray, const QVariant &timerE
     // Anything but a list of ends reads as no ends at all: every timer starts from its whole duration.
     const QVariantList ends = timerEnds.toList();
     for (qsizetype i = 0; i < records.size(); ++i) {
+        if (count() >= TND::kMaxTimers) {
+            qWarning(kStoredListTooLongMessage, TND::kTimerArrayKey, TND::kMaxTimers, qlonglong(records.size() - i));
+            break;
+        }
         const QVariant &entry = records[i];
         QString problem;
         std::optional<TimerRecordCheck::Result> read;

@@ -22,6 +22,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 
+#include <cmath>
+
 namespace {
 
 const char kLoading[] = "Loading...";

@@ -113,7 +113,7 @@ void ClockSwitches::readFileIfChanged(const FileStamp &stamp) {
     PropertyList::DictionaryResult read = PropertyList::readDictionaryFile(m_file);
     if (read.status == PropertyList::Status::Ok)
         m_fileSwitches = std::move(read.dictionary);
-    else if (read.status == PropertyList::Status::Damaged)
+    else if (read.status != PropertyList::Status::Missing)
         qWarning(kDamagedMessage, qPrintable(QDir::toNativeSeparators(m_file)), qPrintable(read.problem));
 }
 

@@ -10,18 +10,21 @@
 #include <functional>
 #include <optional>
 
-// Property-list files, XML or binary, read whole into a QVariant tree: QVariantMap (dictionary), QVariantList
-// (array), QString, qint64 (integer), double (real), bool, QByteArray (data), QDateTime in UTC (date).
+// Property-list files, XML or binary, read whole into a QVariant tree (PropertyListCodec says which types),
+// and written back whole through AtomicFileReplace: under the file's lock, all at once, so that a reader sees
+// the old file or the new one and two programs that change different keys at the same moment both keep
+// theirs.
 //
-// Writes replace a whole file at once: the new contents go to a temporary file in the same folder, are
-// flushed to the disk and renamed over the old file, so a reader sees the old file or the new one and never a
-// part of either, even when the writer is killed. Writers hold an advisory lock on a separate file beside the
-// data file (NAME.lock; the data file itself is replaced by every write, so it cannot carry the lock) for the
-// whole read-modify-write, so two programs that change different keys of one file at the same moment both
-// keep their key.
+// A read opens nothing but a regular file, perhaps reached through symbolic links, and reads at most
+// kMaxFileBytes of it. A named pipe, socket, device or folder at the path, a link to one of those, or a loop
+// of links is NotAFile: it reads as nothing, and writes leave it as it is and fail.
 class PropertyList {
 public:
-    enum class Status { Ok, Missing, Damaged };
+    // 4 MiB: a settings file holds kilobytes; the limit only stops a read that would not end.
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+
+    // Damaged: a regular file that cannot be read or parsed (or is larger than kMaxFileBytes).
+    enum class Status { Ok, Missing, Damaged, NotAFile };
     // CreateFile starts a new file when there is none; OnlyIfFileExists leaves a missing (or damaged) file
     // alone and reports Skipped.
     enum class WriteMode { CreateFile, OnlyIfFileExists };
@@ -46,7 +49,8 @@ public:
         QString problem;        // why it Failed
     };
 
-    // Reads and parses a whole file. A file that exists but cannot be read or parsed is Damaged.
+    // Reads and parses a whole file. A file that exists but cannot be read or parsed is Damaged; `problem`
+    // says what is wrong in one line, and where in the file when it is a place.
     static ReadResult readFile(const QString &path);
     // As readFile, with a top level that is not a dictionary counted as Damaged too.
     static DictionaryResult readDictionaryFile(const QString &path);
@@ -59,7 +63,8 @@ public:
     // Reads the file's dictionary, lets `change` edit it and writes the result back, all under the file's
     // lock. A file that exists but does not hold a readable dictionary is never replaced by one built from
     // nothing: with CreateFile it is first renamed to NAME.damaged-<local time> (told once on standard
-    // error); with OnlyIfFileExists the write is Skipped. `change` is not called when nothing is written.
+    // error); with OnlyIfFileExists the write is Skipped. What is NotAFile is left alone: with CreateFile the
+    // write Fails. `change` is not called when nothing is written.
     static UpdateResult updateDictionary(const QString &path,
                                          const std::function<void(QVariantMap &)> &change, WriteMode mode);
 

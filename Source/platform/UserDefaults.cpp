@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -34,6 +35,9 @@ namespace {
 constexpr char kDamagedReadMessage[] =
     "The settings file %s is damaged (%s): its settings read as missing. The "
     "next change of a setting keeps it aside and starts a new file.";
+constexpr char kNotAFileMessage[] =
+    "The settings file %s cannot be read (%s): its settings read as missing, and "
+    "settings cannot be changed until a file takes its place.";
 constexpr char kWriteFailedMessage[] = "The settings file %s was not changed: %s.";
 
 } // namespace
@@ -48,13 +52,16 @@ void UserDefaults::reloadIfChanged() {
     m_stamp = stamp;
     ++m_generation;
     m_contents.reset();
-    if (!stamp.exists())
+    // A link to nothing reads as missing without a word; a loop of links is read, to be told.
+    if (!stamp.exists() && !QFileInfo(m_path).isSymLink())
         return;
     PropertyList::DictionaryResult read = PropertyList::readDictionaryFile(m_path);
     if (read.status == PropertyList::Status::Ok)
         m_contents = std::move(read.dictionary);
     else if (read.status == PropertyList::Status::Damaged)
         qWarning(kDamagedReadMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
+    else if (read.status == PropertyList::Status::NotAFile)
+        qWarning(kNotAFileMessage, qPrintable(QDir::toNativeSeparators(m_path)), qPrintable(read.problem));
 }
 
 uint64_t UserDefaults::generation() {
@@ -99,6 +106,7 @@ QString UserDefaults::stringForKey(const QString &key) {
         return value.toString();
     case QMetaType::Int:
     case QMetaType::LongLong:
+    case QMetaType::ULongLong:
     case QMetaType::Double:
         return value.toString();
     default:

@@ -22,9 +22,11 @@
 // between two changes costs no system call; with Follow::EveryRead it looks at the file each time.
 //
 // Every write is a read-modify-write of the whole file under its lock (PropertyList::updateDictionary), so
-// two programs that set different keys at the same moment both keep theirs, and a damaged file is kept aside
-// rather than overwritten. CreateFile (the main application's writes) starts the file when there is none;
-// OnlyIfFileExists (the companion's write-back of showTindralMenu) leaves a missing or damaged file alone.
+// two programs that set different keys at the same moment both keep theirs, a damaged file is kept aside
+// rather than overwritten, and what is not a regular file (a FIFO, a folder, a link to one, a loop of links) is
+// left where and what it is: its settings read as missing, and writes fail. CreateFile (the main
+// application's writes) starts the file when there is none; OnlyIfFileExists (the companion's write-back of
+// showTindralMenu) leaves a missing or damaged file alone.
 //
 // Values set with setVolatileValue() sit in front of the file for this process only (the command line's
 // domain): they are read first and never written.

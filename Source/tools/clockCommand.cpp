@@ -69,9 +69,11 @@ double parseMoment(const QString &text) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok)
-        throw UsageError{QStringLiteral("--at: '%1' is not a number of seconds").arg(text)};
+        throw UsageError{
+            QStringLiteral("--at: '%1' is not a number of seconds").arg(CommandValues::quoted(text))};
     if (!std::isfinite(value))
-        throw UsageError{QStringLiteral("--at: '%1' is not a finite number of seconds").arg(text)};
+        throw UsageError{
+            QStringLiteral("--at: '%1' is not a finite number of seconds").arg(CommandValues::quoted(text))};
     return value;
 }
 
@@ -79,9 +81,11 @@ int32_t parseOffset(const QString &text) {
     const NumberValues::Reading offset = NumberValues::within(
         NumberValues::text(text), std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
     if (offset.refusal == NumberValues::Refusal::NotANumber)
-        throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds").arg(text)};
+        throw UsageError{QStringLiteral("--offset: '%1' is not a whole number of IC seconds")
+                             .arg(CommandValues::quoted(text))};
     if (!offset.isRead())
-        throw UsageError{QStringLiteral("--offset: %1 does not fit in 32 bits").arg(text)};
+        throw UsageError{QStringLiteral("--offset: %1 does not fit in 32 bits")
+                             .arg(CommandValues::quoted(text.trimmed()))};
     return int32_t(*offset.value);
 }
 
@@ -101,7 +105,8 @@ QVariantMap parseSwitches(const QString &text) {
             switches[weekday] = true;
         else if (!name.isEmpty())
             throw UsageError{
-                QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)").arg(name)};
+                QStringLiteral("--show: unknown switch '%1' (choose from seconds, ampm, weekday)")
+                    .arg(CommandValues::quoted(name))};
     }
     return switches;
 }
@@ -160,9 +165,11 @@ Options parseOptions(const QStringList &arguments) {
         } else if (name == QLatin1String("--show")) {
             options.switches = parseSwitches(value());
         } else if (name.startsWith(u'-')) {
-            throw UsageError{QStringLiteral("unknown option '%1' (see --help)").arg(name)};
+            throw UsageError{
+                QStringLiteral("unknown option '%1' (see --help)").arg(CommandValues::quoted(name))};
         } else {
-            throw UsageError{QStringLiteral("unexpected argument '%1' (see --help)").arg(name)};
+            throw UsageError{
+                QStringLiteral("unexpected argument '%1' (see --help)").arg(CommandValues::quoted(name))};
         }
     }
     return options;

@@ -1,5 +1,7 @@
 #include "commandValues.h"
 
+#include "QuotedText.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
@@ -418,6 +420,10 @@ QByteArray json(const QVariant &value) {
     QByteArray out;
     appendJson(out, value);
     return out;
+}
+
+QString quoted(const QString &text) {
+    return quotedText(text);
 }
 
 } // namespace CommandValues

@@ -24,4 +24,7 @@ std::optional<QVariant> jsonValue(const QString &text, QString *problem);
 
 QByteArray json(const QVariant &value);
 
+// A value as a message quotes it: its first line, at most 60 characters, "…" where more was left out.
+QString quoted(const QString &text);
+
 } // namespace CommandValues

@@ -8,6 +8,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -67,6 +69,23 @@ void screenshot(const QString &name) {
     QCOMPARE(shot.exitCode(), 0);
 }
 
+// The pane's date line for this moment as the command-line clock sees the day: the weekday, any IC clock
+// text, then the day of the season and of the year.
+QRegularExpression expectedDateLine() {
+    QProcess clock;
+    clock.start(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"), {QStringLiteral("--json")});
+    if (!clock.waitForFinished(30000))
+        return QRegularExpression(QStringLiteral("^(?!)"));
+    const QJsonObject fields = QJsonDocument::fromJson(clock.readAllStandardOutput()).object();
+    return QRegularExpression(
+        QStringLiteral("^%1 [0-9:]+.*, day %2 of %3, day %4 of the year %5$")
+            .arg(QRegularExpression::escape(fields.value(QStringLiteral("kestmoorWeekday")).toString()))
+            .arg(fields.value(QStringLiteral("kestmoorMonthDay")).toInt())
+            .arg(QRegularExpression::escape(fields.value(QStringLiteral("kestmoorSeason")).toString()))
+            .arg(fields.value(QStringLiteral("kestmoorYearDay")).toInt())
+            .arg(fields.value(QStringLiteral("kestmoorYear")).toInt()));
+}
+
 bool onTheBus(const QString &name) {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(name).value();
 }
@@ -113,6 +132,13 @@ private Q_SLOTS:
         for (const char *entry :
              {"About Tindral", "Preferences\u2026", "Quit Tindral", "Customize Toolbar\u2026"})
             QCOMPARE(objects(lines, "menu item", QString::fromUtf8(entry)).size(), 1);
+        // The Date/Time pane shows this moment's date: the same day the command-line clock names.
+        QStringList dateLines;
+        for (const QString &line : lines)
+            if (line.contains(QLatin1String("|label|")) && line.contains(QLatin1String(" of the year ")))
+                dateLines << line.section(QLatin1Char('|'), 2, 2);
+        QCOMPARE(dateLines.size(), 1);
+        QVERIFY2(expectedDateLine().match(dateLines[0]).hasMatch(), qPrintable(dateLines[0]));
         // No companion was asked for: the settings file says nothing.
         QVERIFY(!onTheBus(kCompanionName));
         screenshot(QStringLiteral("dateTime"));

@@ -245,6 +245,27 @@ private Q_SLOTS:
         }
     }
 
+    void aWiderPaneKeepsTheWindowOnItsScreen_data() {
+        QTest::addColumn<bool>("atTheLeft");
+        QTest::newRow("a window at the screen's left edge") << true;
+        QTest::newRow("a window at the screen's right edge") << false;
+    }
+    void aWiderPaneKeepsTheWindowOnItsScreen() {
+        QFETCH(bool, atTheLeft);
+        // The content area starts at 500 wide; the calendar pane is 200 wider, and fits the screen.
+        Window w(*m_defaults, QSize(700, 300));
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        const QRect room = w.window.screen()->availableGeometry();
+        QVERIFY(room.width() >= 700);
+        const int startX = atTheLeft ? room.left() : room.right() + 1 - w.window.width();
+        w.window.move(startX, room.top() + 10);
+        w.activate(QStringLiteral("calendar"));
+        QCOMPARE(w.window.width(), 700);
+        // Keeping the centre would put 100 points past the edge: the window stops at the edge instead.
+        QCOMPARE(w.window.pos().x(), atTheLeft ? room.left() : room.right() + 1 - 700);
+        QCOMPARE(w.window.pos().y(), room.top() + 10);
+    }
+
     void aSmallToolbarIsLowerAndKeepsThePane() {
         Window w(*m_defaults);
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));

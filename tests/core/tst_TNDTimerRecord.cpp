@@ -151,6 +151,13 @@ private Q_SLOTS:
         QTest::newRow("seconds negative")
             << with(QStringLiteral("totalSeconds"), QStringLiteral("-5"))
             << "the timer record's \"totalSeconds\" is \"-5\", not a number of seconds";
+        QTest::newRow("seconds of a million characters on two lines")
+            << with(QStringLiteral("totalSeconds"), QString(1000000, u'x') + QStringLiteral("\nmore"))
+            << "the timer record's \"totalSeconds\" is "
+               "\"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx…\", not a number of seconds";
+        QTest::newRow("seconds of two lines")
+            << with(QStringLiteral("totalSeconds"), QStringLiteral("5\nrm -rf"))
+            << "the timer record's \"totalSeconds\" is \"5…\", not a number of seconds";
         QTest::newRow("seconds infinite")
             << with(QStringLiteral("totalSeconds"), QStringLiteral("inf"))
             << "the timer record's \"totalSeconds\" is \"inf\", not a number of seconds";

@@ -4,6 +4,7 @@
 // installed companion, whose login entry names the installed path.
 #include "DistributedNotificationCenter.h"
 #include "../fileSupport.h"
+#include "../processSupport.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -18,29 +19,6 @@ namespace {
 
 const QString kBundle = QStringLiteral(TINDRAL_INSTALL_LIBDIR "/tindral/Tindral.app");
 const QString kCompanion = kBundle + QStringLiteral("/Resources/TindralMenu.app/TindralMenu");
-
-struct Run {
-    int status = -1; // -1: crashed or did not finish
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &arguments,
-        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment()) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    Run result;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 } // namespace
 
@@ -58,7 +36,7 @@ private Q_SLOTS:
         QVERIFY(m_destdir.isValid());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DESTDIR"), m_destdir.path());
-        const Run install = run(QStringLiteral("cmake"),
+        const ProgramRun install = runProgram(QStringLiteral("cmake"),
                                 {QStringLiteral("--install"), QStringLiteral(TINDRAL_BUILD_DIR),
                                  QStringLiteral("--prefix"), QStringLiteral("/usr")},
                                 environment);
@@ -136,7 +114,7 @@ private Q_SLOTS:
                 // Programs: no search path for libraries into the build (the debug build's programs still
                 // name their source files for its messages, which points nowhere).
                 ++programs;
-                const Run dynamic = run(QStringLiteral("readelf"), {QStringLiteral("-d"), path});
+                const ProgramRun dynamic = runProgram(QStringLiteral("readelf"), {QStringLiteral("-d"), path});
                 QCOMPARE(dynamic.status, 0);
                 for (const QString &line : dynamic.out.split(QLatin1Char('\n')))
                     if (line.contains(QLatin1String("PATH")))
@@ -156,8 +134,8 @@ private Q_SLOTS:
                                     QStringLiteral("--am-pm"),       QStringLiteral("AM,PM"),
                                     QStringLiteral("--show"),        QStringLiteral("seconds,ampm,weekday"),
                                     QStringLiteral("--title")};
-        const Run built = run(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"), arguments);
-        const Run installedRun = run(installed(QStringLiteral("bin/tindral-clock")), arguments);
+        const ProgramRun built = runProgram(QStringLiteral(TINDRAL_BIN_DIR "/tindral-clock"), arguments);
+        const ProgramRun installedRun = runProgram(installed(QStringLiteral("bin/tindral-clock")), arguments);
         QCOMPARE(built.status, 0);
         QCOMPARE(installedRun.status, 0);
         QCOMPARE(installedRun.out, QStringLiteral("Jorvac 9:26:38 AM\n"));
@@ -179,7 +157,7 @@ private Q_SLOTS:
         QFETCH(QString, validator);
         QFETCH(QStringList, options);
         QFETCH(QString, path);
-        const Run check = run(validator, options << installed(path));
+        const ProgramRun check = runProgram(validator, options << installed(path));
         QVERIFY2(check.status == 0, qPrintable(check.out + check.err));
         QVERIFY2(!check.out.contains(QLatin1String("error")), qPrintable(check.out));
     }
@@ -197,7 +175,7 @@ private Q_SLOTS:
         QFETCH(QString, excerpt);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("100"));
-        const Run man = run(QStringLiteral("man"),
+        const ProgramRun man = runProgram(QStringLiteral("man"),
                             {QStringLiteral("--warnings"), QStringLiteral("-l"),
                              installed(QStringLiteral("share/man/man1/") + page)},
                             environment);
@@ -232,8 +210,8 @@ private Q_SLOTS:
             "COMP_LINE=\"${COMP_WORDS[*]}\"; COMP_POINT=${#COMP_LINE}\n"
             "_tindral_clock 2>/dev/null\n"
             "echo \"${COMPREPLY[*]}\"\n");
-        const Run complete =
-            run(QStringLiteral("bash"),
+        const ProgramRun complete =
+            runProgram(QStringLiteral("bash"),
                 QStringList{QStringLiteral("-c"), script, QStringLiteral("bash"),
                             installed(QStringLiteral("share/bash-completion/completions/tindral-clock"))} +
                     words);
@@ -246,7 +224,7 @@ private Q_SLOTS:
         QSKIP("this build has no main program");
 #else
         const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-        QCOMPARE(run(installed(QStringLiteral("bin/tindral-clock")),
+        QCOMPARE(runProgram(installed(QStringLiteral("bin/tindral-clock")),
                      {QStringLiteral("settings"), QStringLiteral("set"), QStringLiteral("showTindralMenu"),
                       QStringLiteral("1")})
                      .status,
@@ -272,7 +250,7 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(readBytes(entry));
         const QString companion = installed(kCompanion);
         QVERIFY2(text.contains(QStringLiteral("\nExec=") + companion + QLatin1Char('\n')), qPrintable(text));
-        const Run check = run(QStringLiteral("desktop-file-validate"), {entry});
+        const ProgramRun check = runProgram(QStringLiteral("desktop-file-validate"), {entry});
         QVERIFY2(check.status == 0, qPrintable(check.out + check.err));
 
         // The companion leaves when told to, and Tindral goes too.

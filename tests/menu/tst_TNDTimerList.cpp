@@ -495,6 +495,32 @@ private Q_SLOTS:
         QVERIFY(paneRequested.wait());
     }
 
+    void aHundredTimersAtMost() {
+        TNDTimerList list(companion());
+        for (int row = 0; row < 100; ++row)
+            QVERIFY(list.addTimer(recordMap(QStringLiteral("Timer %1").arg(row), 600, row)));
+        QTest::ignoreMessage(QtWarningMsg,
+                             "TNDAddTimer refused: 100 timers are running, the most the companion "
+                             "runs at once; nothing changed");
+        QVERIFY(!list.addTimer(recordMap(QStringLiteral("One too many"), 600, 100)));
+        QCOMPARE(list.count(), qsizetype(100));
+        QVERIFY(list.removeTimer({{QStringLiteral("rowIndex"), qint64(0)}}));
+        QVERIFY(list.addTimer(recordMap(QStringLiteral("In its place"), 600, 99)));
+    }
+
+    void aStoredListOfMoreThanAHundredStartsTheFirstHundred() {
+        TNDTimerList list(companion());
+        QVariantList stored;
+        for (int row = 0; row < 102; ++row)
+            stored.append(recordMap(QStringLiteral("Timer %1").arg(row), 600, row));
+        QTest::ignoreMessage(QtWarningMsg,
+                             "The settings file's \"timerArray\" holds more timers than the 100 the "
+                             "companion runs at once; the last 2 are left out");
+        list.loadTimers(stored);
+        QCOMPARE(list.count(), qsizetype(100));
+        QCOMPARE(titleAt(list, 99), QStringLiteral("Timer 99"));
+    }
+
     void aStoredTimerArrayThatIsNoListStartsNothing() {
         TNDTimerList list(companion());
         list.loadTimers(QVariant());

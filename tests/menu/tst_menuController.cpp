@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -310,6 +311,22 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg, "TNDUpdateTimerInterval refused: \"updateInterval\" is a double, "
                                            "not a number; the period stays 5 s");
         m_controller->updateTimerInterval({{"updateInterval", std::nan("")}});
+        QCOMPARE(m_controller->timerInterval(), 5);
+    }
+
+    void aPeriodThatIsNoFiniteNumberIsTold_data() {
+        QTest::addColumn<double>("value");
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity();
+        QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity();
+    }
+
+    void aPeriodThatIsNoFiniteNumberIsTold() {
+        QFETCH(double, value);
+        m_controller->updateTimerInterval({{"updateInterval", 5}});
+        QTest::ignoreMessage(QtWarningMsg, "TNDUpdateTimerInterval refused: \"updateInterval\" is a double, "
+                                           "not a number; the period stays 5 s");
+        m_controller->updateTimerInterval({{"updateInterval", value}});
         QCOMPARE(m_controller->timerInterval(), 5);
     }
 

@@ -1,5 +1,7 @@
 // The companion's timer windows from the outside: the command line adds a timer on a real session bus, a
 // window appears on a real X server, and the main application's side hears "TNDDoneTimer" when it ends.
+#include "../processSupport.h"
+
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -17,19 +19,6 @@
 namespace {
 
 const QColor kColour(0x20, 0x80, 0xc0);
-
-// A process of the test's own, ended when the test ends.
-struct Program {
-    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
-    ~Program() {
-        if (process->state() != QProcess::NotRunning) {
-            process->terminate();
-            if (!process->waitForFinished(10000))
-                process->kill();
-            process->waitForFinished(10000);
-        }
-    }
-};
 
 int runClock(const QStringList &arguments, QString *err) {
     QProcess process;

@@ -1,4 +1,5 @@
 #include "../fileSupport.h"
+#include "../hostileFiles.h"
 #include "Clock.h"
 #include "PropertyList.h"
 
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -37,9 +40,16 @@ private Q_SLOTS:
     }
     void cleanup() {
         Clock::reset();
-        QDir folder(m_folder.path());
-        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden))
-            folder.remove(name);
+        // Files, and the FIFOs, folders and links some cases leave.
+        const QDir folder(m_folder.path());
+        const auto entries =
+            folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        for (const QFileInfo &entry : entries) {
+            if (entry.isDir() && !entry.isSymLink())
+                QDir(entry.filePath()).removeRecursively();
+            else
+                QFile::remove(entry.filePath());
+        }
     }
 
     void everyKindOfValueSurvivesAWrite_data() {
@@ -173,6 +183,13 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << QStringLiteral("the file is empty");
         QTest::newRow("truncated binary")
             << QByteArray("bplist00\xd1\x01\x02", 11) << QStringLiteral("the file is not a property list");
+        QTest::newRow("NUL in a string")
+            << HostileFiles::nulInXmlString()
+            << QStringLiteral("it holds a NUL byte, which XML does not allow (at line 1)");
+        QTest::newRow("nested too deep") << HostileFiles::deepXml(300)
+                                         << QStringLiteral("it is nested deeper than 256 levels (at line 1)");
+        QTest::newRow("larger than 4 MiB")
+            << QByteArray(4 * 1024 * 1024 + 1, '\n') << QStringLiteral("it is larger than 4 MiB");
         QTest::newRow("top level is a list")
             << QByteArray(kXmlHead +
                           "<plist version=\"1.0\">\n<array>\n\t<integer>1</integer>\n</array>\n</plist>\n")
@@ -205,6 +222,63 @@ private Q_SLOTS:
         QCOMPARE(readBytes(kept), bytes);
         QCOMPARE(*PropertyList::readDictionary(m_path),
                  (QVariantMap{{QStringLiteral("icSecondsOffset"), qint64(60)}}));
+    }
+
+    // What is not a regular file stays what and where it is: no write replaces it, renames it or what a link
+    // names.
+    void writesLeaveWhatIsNotAFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");
+        const auto row = [](const char *kind, const char *problem) {
+            QTest::newRow(kind) << QString::fromLatin1(kind) << QString::fromLatin1(problem);
+        };
+        row("FIFO", "it is a named pipe (FIFO), not a regular file, so it was left as it is");
+        row("folder", "it is a folder, not a regular file, so it was left as it is");
+        row("link to a folder",
+            "it is a symbolic link to a folder, not to a regular file, so it was left as it is");
+        row("loop of links", "it is a loop of symbolic links, so it was left as it is");
+    }
+
+    void writesLeaveWhatIsNotAFile() {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        const QString folder = m_folder.filePath(QStringLiteral("a folder"));
+        QVERIFY(QDir().mkpath(folder));
+        writeBytes(folder + QStringLiteral("/inside.txt"), "kept");
+        const QByteArray name = QFile::encodeName(m_path);
+        if (kind == QLatin1String("FIFO"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(m_path));
+        else if (kind == QLatin1String("link to a folder"))
+            QVERIFY(QFile::link(folder, m_path));
+        else
+            QVERIFY(QFile::link(m_path, m_path));
+        struct stat before {};
+        QCOMPARE(::lstat(name.constData(), &before), 0);
+        const auto setKey = [](QVariantMap &d) { d.insert(QStringLiteral("icSecondsOffset"), qint64(60)); };
+
+        const auto skipped =
+            PropertyList::updateDictionary(m_path, setKey, PropertyList::WriteMode::OnlyIfFileExists);
+        QCOMPARE(skipped.outcome, PropertyList::WriteOutcome::Skipped);
+        const auto refused =
+            PropertyList::updateDictionary(m_path, setKey, PropertyList::WriteMode::CreateFile);
+        QCOMPARE(refused.outcome, PropertyList::WriteOutcome::Failed);
+        QCOMPARE(refused.problem, problem);
+        QString whyNot;
+        QVERIFY(!PropertyList::writeFile(m_path, QVariantMap{}, &whyNot));
+
+        struct stat after {};
+        QCOMPARE(::lstat(name.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(readBytes(folder + QStringLiteral("/inside.txt")), QByteArray("kept"));
+        // Nothing kept aside and no lock file beside what is there.
+        QStringList left =
+            QDir(m_folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        left.sort();
+        QCOMPARE(left, (QStringList{QStringLiteral("Tindral.plist"), QStringLiteral("a folder")}));
     }
 
     void secondDamagedFileInTheSameSecondGetsItsOwnName() {

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <limits>
 
 namespace {
 
@@ -88,6 +89,42 @@ private Q_SLOTS:
                                                "\t<key>updateTimerInterval</key>\n\t<integer>5</integer>\n"
                                                "</dict>\n</plist>\n"));
         QCOMPARE(defaults.integerForKey(QStringLiteral("updateTimerInterval")), 5);
+    }
+
+    void integersAboveTheSignedRangeSaturate() {
+        writeBytes(m_path, "<plist version=\"1.0\"><dict><key>a</key><integer>9223372036854775808</integer>"
+                           "<key>b</key><integer>18446744073709551615</integer>"
+                           "<key>c</key><integer>-9223372036854775808</integer></dict></plist>");
+        UserDefaults defaults(m_path);
+        QCOMPARE(defaults.integerForKey(QStringLiteral("a")), std::numeric_limits<qint64>::max());
+        QCOMPARE(defaults.integerForKey(QStringLiteral("b")), std::numeric_limits<qint64>::max());
+        QCOMPARE(defaults.integerForKey(QStringLiteral("c")), std::numeric_limits<qint64>::min());
+        QCOMPARE(defaults.stringForKey(QStringLiteral("a")), QStringLiteral("9223372036854775808"));
+    }
+
+    void aLoopOfLinksIsToldOnceAndNeverReplaced() {
+        const QString other = m_folder.filePath(QStringLiteral("other.plist"));
+        QVERIFY(QFile::link(other, m_path));
+        QVERIFY(QFile::link(m_path, other));
+        UserDefaults defaults(m_path);
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            qPrintable(QStringLiteral("The settings file %1 cannot be read (it is a loop of "
+                                      "symbolic links): its settings read as missing, and "
+                                      "settings cannot be changed until a file takes its place.")
+                           .arg(m_path)));
+        QCOMPARE(defaults.objectForKey(QStringLiteral("icSecondsOffset")), QVariant());
+        QCOMPARE(defaults.objectForKey(QStringLiteral("icSecondsOffset")), QVariant());
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(QStringLiteral("The settings file %1 was not changed: it is a "
+                                                       "loop of symbolic links, so it was left as "
+                                                       "it is.")
+                                            .arg(m_path)));
+        QCOMPARE(defaults.setIntegerForKey(60, QStringLiteral("icSecondsOffset")),
+                 UserDefaults::WriteOutcome::Failed);
+        QCOMPARE(QFileInfo(m_path).symLinkTarget(), other);
+        QVERIFY(QFile::remove(m_path));
+        QVERIFY(QFile::remove(other));
     }
 
     void eachWriteKeepsTheOtherKeys() {

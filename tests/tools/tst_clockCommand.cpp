@@ -128,8 +128,15 @@ private Q_SLOTS:
         QTest::newRow("offset not a whole number") << QStringList{"--offset", "1.5"} << "--offset: '1.5'";
         QTest::newRow("offset too large")
             << QStringList{"--offset", "4294967296"} << "does not fit in 32 bits";
-        QTest::newRow("offset beyond 64 bits")
+        QTest::newRow("offset of twenty digits")
             << QStringList{"--offset", "99999999999999999999"} << "does not fit in 32 bits";
+        QTest::newRow("offset beyond 64 bits") << QStringList{"--offset", "9223372036854775808"}
+                                               << "--offset: 9223372036854775808 does not fit in 32 bits";
+        QTest::newRow("offset of two lines")
+            << QStringList{"--offset", "12\nrm -rf"} << "--offset: '12…' is not a whole number";
+        QTest::newRow("moment of 100,000 characters")
+            << QStringList{"--at", QString(100000, u'7') + u'x'}
+            << "--at: '777777777777777777777777777777777777777777777777777777777777…' is not a number";
         QTest::newRow("unknown switch") << QStringList{"--show", "seconds,moon"} << "unknown switch 'moon'";
         QTest::newRow("missing value") << QStringList{"--time-format"} << "--time-format needs a value";
         QTest::newRow("two outputs") << QStringList{"--title", "--json"} << "only one of --title and --json";
