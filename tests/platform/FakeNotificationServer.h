@@ -41,7 +41,8 @@ public:
 public Q_SLOTS:
     // org.freedesktop.Notifications, through the adaptor generated from its interface description.
     uint Notify(const QString &app_name, uint replaces_id, const QString &app_icon, const QString &summary,
-                const QString &body, const QStringList &actions, const QVariantMap &hints, int expire_timeout);
+                const QString &body, const QStringList &actions, const QVariantMap &hints,
+                int expire_timeout);
 
 Q_SIGNALS:
     void ActionInvoked(uint id, const QString &action_key);
