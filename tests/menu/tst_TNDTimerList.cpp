@@ -351,6 +351,9 @@ private Q_SLOTS:
         QTest::newRow("no end: the whole duration")
             << recordMap(QStringLiteral("Tea"), 60, 0) << QVariant(QString()) << QString() << true
             << "00:01:00" << "00:00:59" << QVariant(now + 60.0);
+        QTest::newRow("no end: an IC timer of 60 IC seconds ends at its fifteenth tick")
+            << recordMap(QStringLiteral("Tea"), 60, 0, true) << QVariant(QString()) << QString() << true
+            << "00:01:00" << "00:00:55" << QVariant(now + 15.0);
         QTest::newRow("an end that is not a moment: the whole duration, with a warning")
             << recordMap(QStringLiteral("Tea"), 60, 0) << QVariant(QStringLiteral("soon"))
             << "The settings file's \"timerEnds\" entry 0 is a string, not a moment; the timer starts from "
