@@ -2,6 +2,7 @@
 // running window to the front and leaves.
 #include "ApplicationDeligate.h"
 #include "SingleInstance.h"
+#include "TNDContract.h"
 #include "TerminationSignals.h"
 #include "UserDefaults.h"
 
@@ -29,5 +30,8 @@ int main(int argc, char *argv[]) {
                      &ApplicationDeligate::bringToFront);
     delegate.awakeFromNib();
     delegate.applicationWillFinishLaunching();
+    // Started for a click on a timer's end notification.
+    if (QCoreApplication::arguments().contains(QString::fromLatin1(TND::kShowTimersArgument)))
+        delegate.showTimers();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #include "ApplicationDeligate.h"
 
 #include "Bundle.h"
+#include "DistributedNotificationCenter.h"
 #include "TNDContract.h"
 #include "UserDefaults.h"
 #include "companionLauncher.h"
@@ -76,6 +77,8 @@ void ApplicationDeligate::awakeFromNib() {
         mainWindowController::Panes{m_dateTimePane, m_calendarPane, m_timerAlertPane, m_conversionPane},
         m_defaults);
     m_windowController->awakeFromNib();
+    DistributedNotificationCenter::defaultCenter().addObserver(
+        QString::fromLatin1(TND::kShowTimersNote), [this](const Notification &) { showTimers(); }, this);
 }
 
 void ApplicationDeligate::buildApplicationMenu() {
@@ -132,6 +135,11 @@ void ApplicationDeligate::showAbout() {
             .pixmap(64, 64));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+void ApplicationDeligate::showTimers() {
+    bringToFront();
+    m_windowController->activateTimerAlert();
 }
 
 void ApplicationDeligate::bringToFront() {

@@ -48,6 +48,9 @@ public Q_SLOTS:
     void showAbout();
     // Brings the window to the front; a second start of Tindral asks for this.
     void bringToFront();
+    // The window in front with the Timers/Alerts pane: the companion asks for it (TNDShowTimers, or a start
+    // with --timers) when the user clicks the desktop notification of a timer's end.
+    void showTimers();
 
 private:
     void buildApplicationMenu();

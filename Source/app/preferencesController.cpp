@@ -46,6 +46,7 @@ preferencesController::preferencesController(QWidget *parent)
     , m_ui(std::make_unique<Ui::preferencesWindow>()) {
     m_ui->setupUi(this);
     m_showTindralCheckbox = m_ui->showTindralCheckbox;
+    m_timerEndNotificationsCheckbox = m_ui->timerEndNotificationsCheckbox;
     m_updateTimerPulldown = m_ui->updateTimerPulldown;
     m_icSecondsOffsetTextField = m_ui->icSecondsOffsetTextField;
     m_icSecondsOffsetTextField->setValidator(new offsetValidator(m_icSecondsOffsetTextField));
@@ -53,6 +54,8 @@ preferencesController::preferencesController(QWidget *parent)
 
     // Only the user's clicks act: the announcements tick and untick the box without starting anything.
     connect(m_showTindralCheckbox, &QCheckBox::clicked, this, &preferencesController::showTindral);
+    connect(m_timerEndNotificationsCheckbox, &QCheckBox::clicked, this,
+            &preferencesController::timerEndNotifications);
     connect(m_updateTimerPulldown, &QComboBox::activated, this, &preferencesController::changeUpdateTimer);
     // The offset field acts on Return, which in this window is OK's key: OK applies the offset.
     connect(m_ui->oOkay, &QPushButton::clicked, this, &preferencesController::aOkay);
@@ -66,6 +69,7 @@ void preferencesController::awakeFromNib() {
     m_awake = true;
     UserDefaults &defaults = UserDefaults::standardUserDefaults();
     m_showTindralCheckbox->setChecked(defaults.integerForKey(text(TND::kShowTindralMenuKey)) == 1);
+    m_timerEndNotificationsCheckbox->setChecked(timerEndNotificationsOn());
     const qint64 index = defaults.integerForKey(text(TND::kUpdateTimerIndexKey));
     // An index the pull-down does not have leaves no entry selected.
     const bool known = index >= 0 && index < m_updateTimerPulldown->count();
@@ -135,6 +139,16 @@ void preferencesController::showTindral() {
     }
     DistributedNotificationCenter::defaultCenter().post(text(TND::kGoAwayNote));
     defaults.setIntegerForKey(0, text(TND::kShowTindralMenuKey));
+}
+
+bool preferencesController::timerEndNotificationsOn() {
+    const QVariant value = UserDefaults::standardUserDefaults().objectForKey(text(TND::kTimerEndNoticesKey));
+    return !value.isValid() || UserDefaults::integerValue(value) != 0;
+}
+
+void preferencesController::timerEndNotifications() {
+    const qint64 on = m_timerEndNotificationsCheckbox->isChecked() ? 1 : 0;
+    UserDefaults::standardUserDefaults().setIntegerForKey(on, text(TND::kTimerEndNoticesKey));
 }
 
 void preferencesController::turnedOn() {

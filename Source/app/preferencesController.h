@@ -27,6 +27,9 @@ public:
     // Shows the window application-modal and returns when it is closed.
     void runModal();
 
+    // Whether a timer's end is announced: the setting, where a missing value means yes.
+    static bool timerEndNotificationsOn();
+
     // Whether the check box is ticked; it follows the companion's announcements, not the running processes.
     bool isTindralMenuRunning() const;
 
@@ -40,6 +43,9 @@ public:
 
 public Q_SLOTS:
     void showTindral();
+    // The check box for desktop notifications at a timer's end: written at once, read by the companion at
+    // each end.
+    void timerEndNotifications();
     void changeUpdateTimer();
     void icSecondsOffset();
     void aOkay();
@@ -53,6 +59,7 @@ private:
     std::unique_ptr<Ui::preferencesWindow> m_ui;
     std::unique_ptr<updateController> m_updates;
     QCheckBox *m_showTindralCheckbox = nullptr;
+    QCheckBox *m_timerEndNotificationsCheckbox = nullptr;
     QComboBox *m_updateTimerPulldown = nullptr;
     QLineEdit *m_icSecondsOffsetTextField = nullptr;
     bool m_awake = false;

@@ -3,6 +3,7 @@
 #include "ui_timerAlertPane.h"
 
 #include "AlertPanel.h"
+#include "Clock.h"
 #include "ColorArchive.h"
 #include "DistributedNotificationCenter.h"
 #include "PropertyList.h"
@@ -39,9 +40,12 @@ constexpr char kListFullButton[] = "OK";
 
 constexpr char kStoredListUnusableMessage[] =
     "The settings file's \"%s\" is %s, not a list of timer records; the timer list starts empty";
-constexpr char kStoredRecordLeftOutMessage[] =
-    "The settings file's \"%s\" entry %lld is left out, as the menu bar companion leaves it out: %s";
+constexpr char kStoredRecordKeptMessage[] =
+    "The settings file's \"%s\" entry %lld cannot be read: %s; it keeps its row as a timer that does not run";
 constexpr char kDoneTimerIgnoredMessage[] = "%s ignored: %s";
+constexpr char kUnreadableRowProblem[] = "row %1 holds an entry of the settings file that could not be read";
+// The status line, when the companion started from a list other than the one shown.
+constexpr char kListReloadedStatus[] = "Timer list reloaded: it was changed outside this window.";
 
 QString text(const char *latin1) {
     return QString::fromLatin1(latin1);
@@ -116,14 +120,18 @@ void timerController::awakeFromNib() {
     m_ui->oChange->setEnabled(false);
     loadTimerArray();
     reloadData();
-    DistributedNotificationCenter::defaultCenter().addObserver(
+    DistributedNotificationCenter &center = DistributedNotificationCenter::defaultCenter();
+    center.addObserver(
         text(TND::kDoneTimerNote), [this](const Notification &note) { doneTimer(note.userInfo); }, this);
+    center.addObserver(
+        text(TND::kTurnedOnNote), [this](const Notification &) { turnedOn(); }, this);
 }
 
-// The companion leaves out the stored records it cannot read; leaving out the same ones keeps the two lists'
-// positions in step.
+// An entry that cannot be read keeps its row, as the companion keeps its place, so that every later position
+// names the same timer in both programs.
 void timerController::loadTimerArray() {
     m_timerArray.clear();
+    m_unreadable.clear();
     const std::optional<QVariantMap> settings = UserDefaults::standardUserDefaults().dictionary();
     if (!settings)
         return;
@@ -137,20 +145,79 @@ void timerController::loadTimerArray() {
     const QVariantList records = stored.toList();
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QVariant &entry = records[i];
+        QString problem;
         if (entry.typeId() != QMetaType::QVariantMap) {
-            qWarning(
-                kStoredRecordLeftOutMessage, TND::kTimerArrayKey, qlonglong(i),
-                qPrintable(QStringLiteral("it is %1, not a timer record").arg(PropertyList::kindOf(entry))));
-            continue;
-        }
-        const TimerRecordCheck::Result read = TimerRecordCheck::read(entry.toMap());
-        if (!read.record) {
-            qWarning(kStoredRecordLeftOutMessage, TND::kTimerArrayKey, qlonglong(i),
-                     qPrintable(read.problem));
-            continue;
+            problem = QStringLiteral("it is %1, not a timer record").arg(PropertyList::kindOf(entry));
+        } else {
+            const TimerRecordCheck::Result read = TimerRecordCheck::read(entry.toMap());
+            if (!read.record)
+                problem = read.problem;
         }
         m_timerArray.append(entry.toMap());
+        m_unreadable.append(problem.isEmpty() ? QVariant() : entry);
+        if (!problem.isEmpty())
+            qWarning(kStoredRecordKeptMessage, TND::kTimerArrayKey, qlonglong(i), qPrintable(problem));
     }
+    markEndsPassedMeanwhile(settings->value(text(TND::kTimerEndsKey)).toList());
+}
+
+// A timer that ended while the editor was closed: the companion told of it to no one, and keeps its end in
+// the file until the list marks it done.
+void timerController::markEndsPassedMeanwhile(const QVariantList &ends) {
+    const double now = Clock::now();
+    bool marked = false;
+    for (qsizetype i = 0; i < std::min(ends.size(), m_timerArray.size()); ++i) {
+        const QVariant &end = ends[i];
+        const bool moment = end.typeId() == QMetaType::Double || end.typeId() == QMetaType::LongLong;
+        if (!moment || !(end.toDouble() <= now) || m_unreadable[i].isValid())
+            continue;
+        const QString done = QString(QChar(TNDTimerRecord::kDoneMark));
+        if (m_timerArray[i].value(text(TND::kDoneKey)).toString() == done)
+            continue;
+        m_timerArray[i].insert(text(TND::kDoneKey), done);
+        marked = true;
+    }
+    if (marked)
+        saveTimers();
+}
+
+QVariantList timerController::storedTimerArray() const {
+    QVariantList list;
+    list.reserve(m_timerArray.size());
+    for (qsizetype i = 0; i < m_timerArray.size(); ++i)
+        list.append(m_unreadable[i].isValid() ? m_unreadable[i] : QVariant(m_timerArray[i]));
+    return list;
+}
+
+void timerController::saveTimers() {
+    m_saved = UserDefaults::standardUserDefaults().setObjectForKey(storedTimerArray(),
+                                                                   text(TND::kTimerArrayKey)) ==
+              UserDefaults::WriteOutcome::Written;
+}
+
+void timerController::turnedOn() {
+    // A list that could not be written is still the user's latest: the file gets it now, not the reverse.
+    if (!m_saved) {
+        saveTimers();
+        return;
+    }
+    QVariant stored = UserDefaults::standardUserDefaults().objectForKey(text(TND::kTimerArrayKey));
+    if (!stored.isValid())
+        stored = QVariantList();
+    // Compared as the file writes them, so that 1 and true, or an integer and a real, stay apart.
+    if (PropertyList::toXml(stored) == PropertyList::toXml(storedTimerArray()))
+        return;
+    loadTimerArray();
+    m_reloading = true;
+    m_ui->oTable->clearSelection();
+    m_reloading = false;
+    reloadData();
+    tableViewSelectionDidChange();
+    m_ui->statusLine->setText(text(kListReloadedStatus));
+}
+
+QString timerController::statusText() const {
+    return m_ui->statusLine->text();
 }
 
 QVariantMap timerController::recordFromControls(qsizetype rowIndex) const {
@@ -182,6 +249,9 @@ void timerController::aAdd() {
     }
     const QVariantMap record = recordFromControls(m_timerArray.size());
     m_timerArray.append(record);
+    m_unreadable.append(QVariant());
+    m_ui->statusLine->clear();
+    saveTimers();
     reloadData();
     selectRow(int(m_timerArray.size()) - 1);
     DistributedNotificationCenter::defaultCenter().post(text(TND::kAddTimerNote), record);
@@ -193,6 +263,9 @@ void timerController::aChange() {
         return;
     const QVariantMap record = recordFromControls(row);
     m_timerArray[row] = record;
+    m_unreadable[row] = QVariant();
+    m_ui->statusLine->clear();
+    saveTimers();
     DistributedNotificationCenter::defaultCenter().post(
         text(TND::kChangeTimerNote),
         {{text(TND::kTimerInfoKey), record}, {text(TND::kRowIndexKey), qint64(row)}});
@@ -204,6 +277,9 @@ void timerController::aDelete() {
     if (row < 0 || row >= m_timerArray.size())
         return;
     m_timerArray.removeAt(row);
+    m_unreadable.removeAt(row);
+    m_ui->statusLine->clear();
+    saveTimers();
     reloadData();
     if (selectedRow() < 0 && !m_timerArray.isEmpty()) {
         m_reloading = true;
@@ -246,7 +322,13 @@ void timerController::doneTimer(const QVariantMap &userInfo) {
         qWarning(kDoneTimerIgnoredMessage, TND::kDoneTimerNote, qPrintable(*outside));
         return;
     }
+    if (m_unreadable[*row].isValid()) {
+        qWarning(kDoneTimerIgnoredMessage, TND::kDoneTimerNote,
+                 qPrintable(text(kUnreadableRowProblem).arg(*row)));
+        return;
+    }
     m_timerArray[*row].insert(text(TND::kDoneKey), QString(QChar(TNDTimerRecord::kDoneMark)));
+    saveTimers();
     reloadData();
 }
 
@@ -270,8 +352,8 @@ void timerController::tableViewSelectionDidChange() {
     std::optional<TimerRecordCheck::Result> read;
     if (row >= 0 && row < m_timerArray.size())
         read = TimerRecordCheck::read(m_timerArray[row]);
-    // Every record in the list passed the companion's check when it came in, so only "nothing selected" takes
-    // this way; a record that did not pass would show the defaults, its row still deletable.
+    // Nothing selected, or an entry of the settings file that could not be read: the defaults, the row still
+    // deletable and changeable into a timer that runs.
     if (!read || !read->record) {
         m_ui->oDelete->setEnabled(row >= 0);
         m_ui->oChange->setEnabled(row >= 0);

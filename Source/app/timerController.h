@@ -20,6 +20,11 @@ class timerAlertPane;
 // menu bar companion, which runs the timers, with TNDAddTimer, TNDChangeTimer and TNDRemoveTimer; the
 // companion's TNDDoneTimer puts a check mark in the finished timer's row. The two lists stay in step by
 // position only: every message names a timer by its row.
+//
+// The list is kept in the settings file's timerArray: after every change of it the whole list is written
+// there, in one locked write of that key, so the companion starts from the same list after any restart.
+// When the companion announces its start (TNDTurnedOn), a list that no longer matches the file (changed
+// behind the editor's back) is read again from the file, and the pane's status line says so.
 class timerController : public QWidget {
     Q_OBJECT
 
@@ -31,8 +36,8 @@ public:
     explicit timerController(QWidget *parent = nullptr);
     ~timerController() override;
 
-    // Reads the settings file's timerArray (never writing it), disables Change and Delete, and observes
-    // TNDDoneTimer.
+    // Reads the settings file's timerArray, disables Change and Delete, and observes TNDDoneTimer and
+    // TNDTurnedOn.
     void awakeFromNib();
 
     // The actions of the pane's buttons and stepper.
@@ -43,6 +48,11 @@ public:
 
     // TNDDoneTimer: the timer at rowIndex has ended.
     void doneTimer(const QVariantMap &userInfo);
+    // TNDTurnedOn: the companion has (re)started from the file's list; the editor makes sure it shows the
+    // same one.
+    void turnedOn();
+    // Writes the whole list under timerArray, leaving every other key of the file as it is.
+    void saveTimers();
 
     // The table's data: one row per record, each column showing the record key it is named after.
     int numberOfRowsInTableView() const;
@@ -52,6 +62,10 @@ public:
     void tableViewSelectionDidChange();
 
     const QList<QVariantMap> &timerArray() const { return m_timerArray; }
+    // The list as the settings file keeps it: each record, and each entry that could not be read as it was.
+    QVariantList storedTimerArray() const;
+    // The pane's status line.
+    QString statusText() const;
     QColor windowColor() const { return m_windowColor; }
     void setWindowColor(const QColor &color);
     // The opacity control's value as the record stores it.
@@ -76,10 +90,15 @@ private:
     void chooseColor();
     void returnInTitle();
     void loadTimerArray();
+    void markEndsPassedMeanwhile(const QVariantList &ends);
 
     std::unique_ptr<Ui::timerAlertPane> m_ui;
     QList<QVariantMap> m_timerArray; // row i of the table is record i
+    // Beside each record, the settings file's entry when it could not be read (nothing otherwise): such an
+    // entry keeps its row, runs nowhere, and is written back unchanged until it is changed or deleted.
+    QList<QVariant> m_unreadable;
     QStringList m_columnIdentifiers;
     QColor m_windowColor = Qt::white;
     bool m_reloading = false; // selection changes while the table is refilled are not the user's
+    bool m_saved = true;      // the file holds the list as it stands
 };

@@ -31,6 +31,10 @@ inline constexpr char kChangeTimerNote[] = "TNDChangeTimer";
 inline constexpr char kRemoveTimerNote[] = "TNDRemoveTimer";
 inline constexpr char kDoneTimerNote[] = "TNDDoneTimer";
 inline constexpr char kAlertsChangedNote[] = "TNDAlertsChanged";
+// The companion asks a running main application to show its Timers/Alerts pane (a click on the desktop
+// notification of a timer's end); a main application started for it gets the argument below instead.
+inline constexpr char kShowTimersNote[] = "TNDShowTimers";
+inline constexpr char kShowTimersArgument[] = "--timers";
 
 // A notification inside the companion only: a timer window's countdown has ended; its object is the timer.
 inline constexpr char kTimerWindowDoneNote[] = "doneTimer";

@@ -1,13 +1,23 @@
 #include "TNDTimerList.h"
 
+#include "Bundle.h"
+#include "CalendarFormat.h"
+#include "Clock.h"
+#include "DesktopNotifications.h"
 #include "DistributedNotificationCenter.h"
+#include "InternationalSettings.h"
 #include "NotificationCenter.h"
 #include "NumberValues.h"
 #include "PropertyList.h"
 #include "TNDContract.h"
+#include "TNDKestmoorDate.h"
 #include "TimerRecordCheck.h"
+#include "UserDefaults.h"
 #include "timerObject.h"
 
+#include <QUrl>
+
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -15,9 +25,10 @@ namespace {
 constexpr char kRefusedMessage[] = "%s refused: %s; nothing changed";
 constexpr char kSoftProblemMessage[] = "%s: %s";
 // The first %s is always the key of the stored list.
-constexpr char kStoredRecordLeftOutMessage[] =
-    "The settings file's \"%s\" entry %lld is left out: %s; the positions after it no longer match "
-    "the main application's list";
+constexpr char kStoredRecordKeptMessage[] =
+    "The settings file's \"%s\" entry %lld cannot be read: %s; its place is kept, with no timer";
+constexpr char kStoredEndIgnoredMessage[] =
+    "The settings file's \"%s\" entry %lld is %s, not a moment; the timer starts from its whole duration";
 constexpr char kStoredRecordSoftMessage[] = "The settings file's \"%s\" entry %lld: %s";
 constexpr char kStoredListTooLongMessage[] =
     "The settings file's \"%s\" holds more timers than the %d the companion runs at once; the last %lld are "
@@ -31,6 +42,23 @@ QString text(const char *latin1) {
 
 void refuse(const char *note, const QString &problem) {
     qWarning(kRefusedMessage, note, qPrintable(problem));
+}
+
+// The desktop notification of a timer's end.
+constexpr char kApplicationName[] = "Tindral";
+constexpr char kDesktopEntry[] = "org.tindral.Tindral"; // Tindral's desktop entry and icon name
+constexpr char kIconName[] = "tindral_icon";
+constexpr char kEndSound[] = "complete";
+constexpr char kEndedIC[] = "The %1 IC timer ended at %2 IC.";
+constexpr char kEndedReal[] = "The %1 timer ended at %2.";
+
+// An end moment as timerEnds holds it, or nothing for the empty string.
+std::optional<double> storedEnd(const QVariant &value) {
+    if (value.typeId() != QMetaType::Double && value.typeId() != QMetaType::LongLong &&
+        value.typeId() != QMetaType::Int)
+        return std::nullopt;
+    const double moment = value.toDouble();
+    return std::isfinite(moment) ? std::optional<double>(moment) : std::nullopt;
 }
 
 // The user info's rowIndex as a position, or nothing with the problem. A number beyond 64 bits holds at the
@@ -73,6 +101,73 @@ void TNDTimerList::observe() {
         this);
 }
 
+bool TNDTimerList::timerEndNotificationsOn() {
+    const QVariant value = UserDefaults::standardUserDefaults().objectForKey(text(TND::kTimerEndNoticesKey));
+    return !value.isValid() || UserDefaults::integerValue(value) != 0;
+}
+
+void TNDTimerList::announceEnd(const timerObject &timer) {
+    if (!timerEndNotificationsOn())
+        return;
+    DesktopNotifications &notifications = DesktopNotifications::shared();
+    if (!m_listeningToNotices) {
+        m_listeningToNotices = true;
+        connect(&notifications, &DesktopNotifications::actionInvoked, this,
+                [this](quint64, const QString &actionKey) {
+                    if (actionKey == DesktopNotifications::defaultActionKey())
+                        Q_EMIT timersPaneRequested();
+                });
+    }
+    const TNDTimerRecord &record = timer.timerInfo();
+    const double ended = timer.endMoment().value_or(Clock::now());
+    QString body;
+    if (record.ic()) {
+        TNDKestmoorDate *date = TNDKestmoorDate::sharedDate();
+        date->refreshWithTimeFrom1970(ended);
+        body = text(kEndedIC).arg(record.time(),
+                                  date->timeWithFormatNoAdd(InternationalSettings::timeFormat()));
+        // The shared clock goes back to now for the companion's other readers.
+        date->refreshWithTimeFrom1970(Clock::now());
+    } else {
+        body = text(kEndedReal).arg(record.time(),
+                                    CalendarFormat::expand(InternationalSettings::timeFormat(), ended));
+    }
+    DesktopNotifications::Notice notice;
+    notice.appName = text(kApplicationName);
+    const QString icon = Bundle::mainBundle().pathForResource(text(kIconName), QStringLiteral("png"));
+    notice.appIcon = icon.isEmpty() ? text(kDesktopEntry) : QUrl::fromLocalFile(icon).toString();
+    notice.summary = record.title();
+    notice.body = body;
+    notice.desktopEntry = text(kDesktopEntry);
+    notice.soundName = text(kEndSound);
+    notifications.notify(notice);
+}
+
+void TNDTimerList::recordEnds() {
+    QVariantList ends;
+    ends.reserve(qsizetype(m_timerArray.size()));
+    for (const std::unique_ptr<timerObject> &timer : m_timerArray) {
+        const std::optional<double> end = timer ? timer->endMoment() : std::nullopt;
+        ends.append(end ? QVariant(*end) : QVariant(QString()));
+    }
+    // One locked write; a done timer's end goes once the main application's list marks it done. A file that
+    // does not exist is not created here.
+    UserDefaults::standardUserDefaults().writeBack(
+        [&](QVariantMap &settings) {
+            const QVariantList records = settings.value(text(TND::kTimerArrayKey)).toList();
+            for (qsizetype i = 0; i < ends.size(); ++i) {
+                const timerObject *timer = m_timerArray[size_t(i)].get();
+                if (!timer || !timer->timerInfo().isDone() || i >= records.size())
+                    continue;
+                const QString done = records[i].toMap().value(text(TND::kDoneKey)).toString();
+                if (done == QChar(TNDTimerRecord::kDoneMark))
+                    ends[i] = QString();
+            }
+            settings.insert(text(TND::kTimerEndsKey), ends);
+        },
+        UserDefaults::WriteMode::OnlyIfFileExists);
+}
+
 timerObject *TNDTimerList::timerAt(qsizetype index) const {
     if (index < 0 || index >= count())
         return nullptr;
@@ -101,6 +196,7 @@ bool TNDTimerList::addTimer(const QVariantMap &userInfo) {
     if (!read.softProblem.isEmpty())
         qWarning(kSoftProblemMessage, TND::kAddTimerNote, qPrintable(read.softProblem));
     m_timerArray.push_back(timerObject::timerWithDict(*read.record, read.windowColor));
+    recordEnds();
     return true;
 }
 
@@ -132,7 +228,13 @@ bool TNDTimerList::changeTimer(const QVariantMap &userInfo) {
     }
     if (!read.softProblem.isEmpty())
         qWarning(kSoftProblemMessage, TND::kChangeTimerNote, qPrintable(read.softProblem));
-    m_timerArray[size_t(*rowIndex)]->mergeWithDict(*read.record, read.windowColor);
+    std::unique_ptr<timerObject> &timer = m_timerArray[size_t(*rowIndex)];
+    // The place of an entry that could not be read gets its first timer.
+    if (timer)
+        timer->mergeWithDict(*read.record, read.windowColor);
+    else
+        timer = timerObject::timerWithDict(*read.record, read.windowColor);
+    recordEnds();
     return true;
 }
 
@@ -148,9 +250,12 @@ bool TNDTimerList::removeTimer(const QVariantMap &userInfo) {
         return false;
     }
     const auto position = m_timerArray.begin() + *rowIndex;
-    (*position)->stopCountdown();
-    (*position)->hideWindow();
+    if (*position) {
+        (*position)->stopCountdown();
+        (*position)->hideWindow();
+    }
     m_timerArray.erase(position);
+    recordEnds();
     return true;
 }
 
@@ -159,10 +264,12 @@ bool TNDTimerList::doneTimer(const QObject *finished) {
     if (position < 0)
         return false;
     m_center.post(text(TND::kDoneTimerNote), {{text(TND::kRowIndexKey), qint64(position)}});
+    recordEnds();
+    announceEnd(*m_timerArray[size_t(position)]);
     return true;
 }
 
-void TNDTimerList::loadTimers(const QVariant &timerArray) {
+void TNDTimerList::loadTimers(const QVariant &timerArray, const QVariant &timerEnds) {
     if (!timerArray.isValid())
         return;
     if (timerArray.typeId() != QMetaType::QVariantList) {
@@ -171,27 +278,40 @@ void TNDTimerList::loadTimers(const QVariant &timerArray) {
         return;
     }
     const QVariantList records = timerArray.toList();
+    // Anything but a list of ends reads as no ends at all: every timer starts from its whole duration.
+    const QVariantList ends = timerEnds.toList();
     for (qsizetype i = 0; i < records.size(); ++i) {
         if (count() >= TND::kMaxTimers) {
             qWarning(kStoredListTooLongMessage, TND::kTimerArrayKey, TND::kMaxTimers, qlonglong(records.size() - i));
             break;
         }
         const QVariant &entry = records[i];
+        QString problem;
+        std::optional<TimerRecordCheck::Result> read;
         if (entry.typeId() != QMetaType::QVariantMap) {
-            qWarning(
-                kStoredRecordLeftOutMessage, TND::kTimerArrayKey, qlonglong(i),
-                qPrintable(QStringLiteral("it is %1, not a timer record").arg(PropertyList::kindOf(entry))));
+            problem = QStringLiteral("it is %1, not a timer record").arg(PropertyList::kindOf(entry));
+        } else {
+            read = TimerRecordCheck::read(entry.toMap());
+            if (!read->record)
+                problem = read->problem;
+        }
+        if (!problem.isEmpty()) {
+            qWarning(kStoredRecordKeptMessage, TND::kTimerArrayKey, qlonglong(i), qPrintable(problem));
+            m_timerArray.push_back(nullptr);
             continue;
         }
-        const TimerRecordCheck::Result read = TimerRecordCheck::read(entry.toMap());
-        if (!read.record) {
-            qWarning(kStoredRecordLeftOutMessage, TND::kTimerArrayKey, qlonglong(i),
-                     qPrintable(read.problem));
-            continue;
-        }
-        if (!read.softProblem.isEmpty())
+        if (!read->softProblem.isEmpty())
             qWarning(kStoredRecordSoftMessage, TND::kTimerArrayKey, qlonglong(i),
-                     qPrintable(read.softProblem));
-        m_timerArray.push_back(timerObject::timerWithDict(*read.record, read.windowColor));
+                     qPrintable(read->softProblem));
+        m_timerArray.push_back(timerObject::timerWithDict(*read->record, read->windowColor));
+        if (read->record->isDone() || i >= ends.size())
+            continue;
+        const QVariant &end = ends[i];
+        if (const std::optional<double> moment = storedEnd(end))
+            m_timerArray.back()->resumeUntil(*moment);
+        else if (end.typeId() != QMetaType::QString || !end.toString().isEmpty())
+            qWarning(kStoredEndIgnoredMessage, TND::kTimerEndsKey, qlonglong(i),
+                     qPrintable(PropertyList::kindOf(end)));
     }
+    recordEnds();
 }

@@ -211,7 +211,10 @@ void menuController::awakeFromNib() {
         UserDefaults::WriteMode::OnlyIfFileExists);
 
     if (const auto settings = UserDefaults::standardUserDefaults().dictionary())
-        m_timerArray->loadTimers(settings->value(text(TND::kTimerArrayKey)));
+        m_timerArray->loadTimers(settings->value(text(TND::kTimerArrayKey)),
+                                 settings->value(text(TND::kTimerEndsKey)));
+    connect(m_timerArray.get(), &TNDTimerList::timersPaneRequested, this,
+            &menuController::openTindralTimers);
 
     DistributedNotificationCenter::defaultCenter().post(text(TND::kTurnedOnNote));
     m_timerArray->observe();
@@ -366,6 +369,21 @@ void menuController::openTindral() {
         return;
     }
     const int started = Launcher::openApplication(path);
+    if (started != 0)
+        AlertPanel::run(text(kProblemLaunching), text(kProblemStarting).arg(started), text(kAhWell));
+}
+
+void menuController::openTindralTimers() {
+    DistributedNotificationCenter::defaultCenter().post(text(TND::kShowTimersNote));
+    const QString path = Bundle::mainBundle().enclosingBundlePath();
+    const int found = Launcher::checkPath(path);
+    if (found != 0) {
+        AlertPanel::run(text(kProblemLaunching), text(kProblemFinding).arg(found), text(kAhWell));
+        return;
+    }
+    // A running main application hands the start over to itself and has shown the pane on the notification.
+    const int started =
+        Launcher::startDetached(Launcher::executableOf(path), {text(TND::kShowTimersArgument)});
     if (started != 0)
         AlertPanel::run(text(kProblemLaunching), text(kProblemStarting).arg(started), text(kAhWell));
 }

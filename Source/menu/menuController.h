@@ -46,6 +46,9 @@ public:
 
     // "Open Tindral": starts the main application from the folder that holds the companion's.
     void openTindral();
+    // A click on a timer's end notification: the main application on its Timers/Alerts pane, whether it runs
+    // already (TNDShowTimers) or starts for it (with --timers).
+    void openTindralTimers();
     // "Quit" and TNDGoAway: leaves the login items, writes showTindralMenu false, says TNDWentAway,
     // and quits.
     void goAway();

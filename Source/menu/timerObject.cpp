@@ -123,17 +123,52 @@ void timerObject::startCountdown() {
     m_startMoment = Clock::monotonicNow();
     m_ticksTaken = 0;
     m_counting = true;
+    m_endsAtOnce = false;
+    // The tick at which the time left first falls below one second; the first tick at the earliest.
+    const double ticks =
+        std::max(1.0, std::floor((double(m_left) - 1.0) / double(m_decrementInterval)) + 1.0);
+    m_endMoment = Clock::now() + ticks * kTickInterval / 1000.0;
     m_theTimer.start(kTickInterval);
 }
 
 void timerObject::stopCountdown() {
     m_counting = false;
+    m_endsAtOnce = false;
+    m_endMoment.reset();
     m_theTimer.stop();
+}
+
+void timerObject::resumeUntil(double endMoment) {
+    stopCountdown();
+    m_endMoment = endMoment;
+    m_counting = true;
+    m_ticksTaken = 0;
+    const double left = endMoment - Clock::now(); // real seconds
+    if (!(left > 0.0)) {
+        m_endsAtOnce = true;
+        m_theTimer.start(0);
+        return;
+    }
+    // A countdown shows the whole seconds still to come, counting the one under way: with 7.3 s left it
+    // shows 8, the next tick in 0.3 s shows 7, and the eighth tick, at the end moment, ends it.
+    const double wholeTicks = std::ceil(std::min(left, kLongestElapsed));
+    const double intoTick = 1.0 - (wholeTicks - left); // (0, 1]
+    // At the timer's exact rate, so that 11 s of an IC timer show 45 IC seconds, not 44.99999.
+    const double rate = m_timerInfo.ic() ? 45.0 / 11.0 : 1.0;
+    m_left = float(wholeTicks * rate);
+    m_startMoment = Clock::monotonicNow() - (1.0 - intoTick);
+    m_timerInfo.setTotalSeconds(QString::asprintf("%f", double(m_left)));
+    updateDisplay();
+    m_theTimer.start(std::clamp(int(std::lround(intoTick * kTickInterval)), 1, kTickInterval));
 }
 
 void timerObject::performInterval() {
     if (!m_counting)
         return;
+    if (m_endsAtOnce) {
+        finish();
+        return;
+    }
     const double elapsed = std::clamp(Clock::monotonicNow() - m_startMoment, 0.0, kLongestElapsed);
     // The whole ticks due by now. A tick may fire up to a tenth of a second early and still count; one that
     // comes late counts only the seconds that have passed, never one that has not (a 3-second timer never
@@ -162,7 +197,10 @@ void timerObject::performInterval() {
 }
 
 void timerObject::finish() {
+    // A done timer keeps its end moment: it is when the timer ended.
+    const std::optional<double> ended = m_endMoment;
     stopCountdown();
+    m_endMoment = ended;
     m_left = 0.0f;
     m_timerInfo.setTotalSeconds(QStringLiteral("0"));
     m_timerInfo.setDone(QString(QChar(TNDTimerRecord::kDoneMark)));

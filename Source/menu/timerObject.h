@@ -27,6 +27,9 @@ class QWidget;
 // A tick is due every second; a tick that comes late, or after the machine slept, catches up at once. When
 // the time left falls below one second, the timer marks its record done and posts the in-process notification
 // doneTimer (NotificationCenter::defaultCenter()) with itself as the notification's object.
+//
+// Each counting or done timer knows its end moment on the wall clock (OOC seconds), so that a companion that
+// starts again can let it count on to the same end (resumeUntil) rather than from its whole duration.
 class timerObject : public QObject {
     Q_OBJECT
 
@@ -58,6 +61,14 @@ public:
     void hideWindow();
     // Stops the countdown where it stands, without marking the record done.
     void stopCountdown();
+    // Counts on so that the countdown ends at `endMoment` (OOC seconds): the window shows the time left at
+    // once. An end that has passed ends the timer at the next turn of the event loop, with 00:00:00 and the
+    // usual doneTimer, so that the list that holds it hears of it.
+    void resumeUntil(double endMoment);
+
+    // The moment (OOC seconds) at which the countdown ends or ended; nothing for a dormant timer and for one
+    // stopped before its end.
+    std::optional<double> endMoment() const { return m_endMoment; }
 
     // The timer's own copy of its record: totalSeconds holds the time left after the last tick ("%f") and
     // "0" once done; done is "√" once done.
@@ -85,6 +96,8 @@ private:
 
     bool m_counting = false;
     double m_startMoment = 0.0; // Clock::monotonicNow() when counting (re)started
+    std::optional<double> m_endMoment;
+    bool m_endsAtOnce = false;  // the next tick ends the timer, whatever is left
     int64_t m_ticksTaken = 0;   // whole ticks counted since then
     float m_left = 0.0f;        // seconds of the timer's own kind left after those ticks
 

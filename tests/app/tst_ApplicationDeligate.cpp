@@ -235,6 +235,19 @@ private Q_SLOTS:
         QVERIFY(delegate.mainWindow()->isVisible());
     }
 
+    // A click on the desktop notification of a timer's end: the window comes back with the timer pane.
+    void showTimersBringsTheTimerPane() {
+        Started started(settingsPath());
+        ApplicationDeligate &delegate = started.delegate;
+        QVERIFY(delegate.timerAlertPane()->window() != delegate.mainWindow());
+        delegate.mainWindow()->hide();
+        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()");
+        delegate.showTimers();
+        QVERIFY(delegate.mainWindow()->isVisible());
+        QTRY_COMPARE(delegate.timerAlertPane()->window(), delegate.mainWindow());
+        QTRY_VERIFY(delegate.timerAlertPane()->isVisible());
+    }
+
     void everythingHasAName() {
         Bundle::setMainBundlePath(QStringLiteral(TINDRAL_BUNDLE_DIR));
         Started started(settingsPath());

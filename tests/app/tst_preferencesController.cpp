@@ -51,6 +51,9 @@ private:
     QLineEdit *offsetField() const {
         return m_prefs->findChild<QLineEdit *>(QStringLiteral("icSecondsOffsetTextField"));
     }
+    QCheckBox *noticesCheckbox() const {
+        return m_prefs->findChild<QCheckBox *>(QStringLiteral("timerEndNotificationsCheckbox"));
+    }
     QPushButton *okay() const { return m_prefs->findChild<QPushButton *>(QStringLiteral("oOkay")); }
 
     QString applicationFolder(const QString &name) const { return m_folders.filePath(name + "/Tindral.app"); }
@@ -392,6 +395,45 @@ private Q_SLOTS:
         m_spy->post(QStringLiteral("TNDTurnedOn"));
         QTRY_VERIFY(checkbox()->isChecked());
         QCOMPARE(setting("showTindralMenu"), QVariant(qint64(1)));
+    }
+
+    // Desktop notifications at a timer's end are on unless the setting says otherwise.
+    void timerEndNotificationsStartFromTheSetting_data() {
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("no settings file: on") << QString() << true;
+        QTest::newRow("a file without the key: on")
+            << "<key>updateTimerIndex</key><integer>1</integer>" << true;
+        QTest::newRow("0: off") << "<key>timerEndNotifications</key><integer>0</integer>" << false;
+        QTest::newRow("1: on") << "<key>timerEndNotifications</key><integer>1</integer>" << true;
+        QTest::newRow("false: off") << "<key>timerEndNotifications</key><false/>" << false;
+    }
+    void timerEndNotificationsStartFromTheSetting() {
+        QFETCH(QString, entries);
+        if (!entries.isEmpty())
+            writeBytes(UserDefaults::standardPath(), settingsText(entries).toUtf8());
+        preferencesController other;
+        other.awakeFromNib();
+        QTEST(other.findChild<QCheckBox *>("timerEndNotificationsCheckbox")->isChecked(), "ticked");
+        QFile::remove(UserDefaults::standardPath());
+    }
+
+    // A click writes the setting at once, every other key kept, and sends nothing: the companion reads it at
+    // each timer's end.
+    void clickingTheNotificationsBoxWritesTheSetting() {
+        writeBytes(UserDefaults::standardPath(),
+                   settingsText("<key>icSecondsOffset</key><integer>-4</integer>").toUtf8());
+        QVERIFY(noticesCheckbox()->isChecked());
+        m_prefs->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_prefs.get()));
+        noticesCheckbox()->click();
+        QCOMPARE(setting("timerEndNotifications"), QVariant(qint64(0)));
+        QCOMPARE(setting("icSecondsOffset"), QVariant(qint64(-4)));
+        noticesCheckbox()->click();
+        QCOMPARE(setting("timerEndNotifications"), QVariant(qint64(1)));
+        QVERIFY(heardUntilNow().isEmpty());
+        m_prefs->hide();
+        QFile::remove(UserDefaults::standardPath());
     }
 
     void picture() {

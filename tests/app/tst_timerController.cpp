@@ -8,9 +8,11 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -61,6 +63,12 @@ QJsonObject printed(const QString &title, const QString &time, const QString &to
             {"totalSeconds", totalSeconds},
             {"ic", ic},
             {"rowIndex", rowIndex}};
+}
+
+constexpr int kRounds = 200;
+
+QVariantMap readSettings() {
+    return PropertyList::readDictionary(UserDefaults::standardPath()).value_or(QVariantMap());
 }
 
 void writeSettings(const QVariantMap &settings) {
@@ -511,15 +519,11 @@ private Q_SLOTS:
         QCOMPARE(read.windowColor, QColor(0x20, 0x80, 0xC0));
     }
 
-    void listStartsFromTheSettingsFileAndIsNeverWritten() {
+    void listStartsFromTheSettingsFileAndIsKeptThere() {
         writeSettings({{"timerArray",
                         QVariantList{stored("Tea", "00:01:00", "60", true, 0),
                                      stored("Bread", "01:00:00", "3600", false, 1, kBlueish, "0.5", kDone)}},
                        {"updateTimerInterval", 3}});
-        QFile file(UserDefaults::standardPath());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray before = file.readAll();
-        file.close();
 
         Pane pane;
         QVERIFY(pane.start());
@@ -540,11 +544,158 @@ private Q_SLOTS:
 
         pane.addTimer(QStringLiteral("Soup"), 0);
         expectMessage("TNDAddTimer", printed("Soup", "01:00:00", "3600", false, 2, kBlueishBase64, "0.5"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
+        const QVariantList timers{stored("Tea", "00:01:00", "60", true, 0),
+                                  stored("Bread", "01:00:00", "3600", false, 1, kBlueish, "0.5", kDone),
+                                  stored("Soup", "01:00:00", "3600", false, 2, kBlueish, "0.5")};
+        QCOMPARE(readSettings(), (QVariantMap{{"timerArray", timers}, {"updateTimerInterval", 3}}));
     }
 
-    void unusableStoredTimersAreLeftOutAsTheCompanionDoes_data() {
+    // After each change of the list the file holds the whole list, every other key as it was.
+    void everyChangeOfTheListIsWritten() {
+        writeSettings({{"icSecondsOffset", -30}, {"showTindralMenu", true}});
+        Pane pane;
+        QVERIFY(pane.start());
+        const QVariantMap others{{"icSecondsOffset", -30}, {"showTindralMenu", true}};
+        auto fileHolds = [&](const QVariantList &timers) {
+            QVariantMap expected = others;
+            expected.insert("timerArray", timers);
+            QCOMPARE(readSettings(), expected);
+        };
+
+        pane.addTimer(QStringLiteral("Tea"), 1);
+        fileHolds({stored("Tea", "00:01:00", "60", true, 0)});
+        pane.addTimer(QStringLiteral("Bread"), 1);
+        fileHolds({stored("Tea", "00:01:00", "60", true, 0), stored("Bread", "00:02:00", "120", true, 1)});
+
+        DistributedNotificationCenter::defaultCenter().post("TNDDoneTimer", {{"rowIndex", qint64(0)}});
+        QTRY_COMPARE(pane.column(2), (QStringList{kDone, ""}));
+        fileHolds({stored("Tea", "00:01:00", "60", true, 0, kWhite, "0.7", kDone),
+                   stored("Bread", "00:02:00", "120", true, 1)});
+
+        pane.clickRow(0);
+        pane.title->setText(QStringLiteral("Green tea"));
+        pane.change->click();
+        fileHolds(
+            {stored("Green tea", "00:01:00", "60", true, 0), stored("Bread", "00:02:00", "120", true, 1)});
+
+        pane.remove->click();
+        fileHolds({stored("Bread", "00:02:00", "120", true, 1)});
+        pane.clickRow(0);
+        pane.remove->click();
+        fileHolds({});
+        QCOMPARE(pane.controller.statusText(), QString());
+    }
+
+    // The companion started from the file: an editor whose list is not the file's takes the file's, and says
+    // so.
+    void turnedOnReloadsAListChangedElsewhere_data() {
+        QTest::addColumn<QVariant>("fileTimers");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("status");
+        const QString reloaded = QStringLiteral("Timer list reloaded: it was changed outside this window.");
+        QTest::newRow("the same list: nothing changes")
+            << QVariant(QVariantList{stored("Tea", "00:01:00", "60", true, 0)}) << QStringList{"Tea"}
+            << QString();
+        QTest::newRow("a timer added elsewhere")
+            << QVariant(QVariantList{stored("Tea", "00:01:00", "60", true, 0),
+                                     stored("Soup", "00:03:00", "180", false, 1)})
+            << QStringList{"Tea", "Soup"} << reloaded;
+        QTest::newRow("marked done elsewhere")
+            << QVariant(QVariantList{stored("Tea", "00:01:00", "60", true, 0, kWhite, "0.7", kDone)})
+            << QStringList{"Tea"} << reloaded;
+        QTest::newRow("the key removed: an empty list") << QVariant() << QStringList{} << reloaded;
+    }
+    void turnedOnReloadsAListChangedElsewhere() {
+        QFETCH(QVariant, fileTimers);
+        writeSettings({{"timerArray", QVariantList{stored("Tea", "00:01:00", "60", true, 0)}}});
+        Pane pane;
+        QVERIFY(pane.start());
+        pane.clickRow(0);
+        QCOMPARE(pane.selectedRow(), 0);
+
+        QVariantMap settings{{"updateTimerInterval", 5}};
+        if (fileTimers.isValid())
+            settings.insert("timerArray", fileTimers);
+        writeSettings(settings);
+        int heard = 0;
+        DistributedNotificationCenter::defaultCenter().addObserver(
+            "TNDTurnedOn", [&heard](const Notification &) { ++heard; }, &pane.controller);
+        DistributedNotificationCenter::defaultCenter().post("TNDTurnedOn");
+        QTRY_COMPARE(heard, 1);
+
+        QTEST(pane.column(0), "titles");
+        QTEST(pane.controller.statusText(), "status");
+        QCOMPARE(pane.controller.findChild<QLabel *>("statusLine")->text(), pane.controller.statusText());
+        if (!pane.controller.statusText().isEmpty()) {
+            // The reloaded list is the file's, and the form no longer shows a row that may be gone.
+            QCOMPARE(pane.selectedRow(), -1);
+            QVERIFY(!pane.change->isEnabled());
+            QCOMPARE(readSettings(), settings);
+            // An artefact to look at: the pane with its status line.
+            const QString picture = QStringLiteral(TINDRAL_BUILD_DIR "/tests/app/timerPane-status-%1.png");
+            pane.controller.grab().save(picture.arg(pane.table->rowCount()));
+            // The next change of the list clears the line.
+            pane.addTimer(QStringLiteral("Rice"), 1);
+            QCOMPARE(pane.controller.statusText(), QString());
+        }
+    }
+
+    // A timer that ended while the editor was closed shows its check mark when the editor starts, and the
+    // file learns of it.
+    void endsPassedWhileClosedAreMarked() {
+        const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+        writeSettings({{"timerArray", QVariantList{stored("Tea", "00:01:00", "60", true, 0),
+                                                   stored("Soup", "00:02:00", "120", true, 1),
+                                                   stored("Rice", "00:03:00", "180", true, 2)}},
+                       {"timerEnds", QVariantList{now - 30.0, now + 3600.0, QString()}}});
+        Pane pane;
+        QVERIFY(pane.start());
+        QCOMPARE(pane.column(2), (QStringList{kDone, "", ""}));
+        QCOMPARE(readSettings().value("timerArray"),
+                 QVariant(QVariantList{stored("Tea", "00:01:00", "60", true, 0, kWhite, "0.7", kDone),
+                                       stored("Soup", "00:02:00", "120", true, 1),
+                                       stored("Rice", "00:03:00", "180", true, 2)}));
+    }
+
+    // The editor and another program write the file at the same moment, 200 times each: neither loses the
+    // other's key.
+    void writingBesideAnotherProgramLosesNoKey() {
+        writeSettings({{"updateTimerInterval", 3}});
+        Pane pane;
+        QVERIFY(pane.start());
+        QProcess writer;
+        writer.start(QStringLiteral(SETTINGS_WRITER),
+                     {QStringLiteral("count"), UserDefaults::standardPath(), QStringLiteral("otherCount"),
+                      QStringLiteral("timerArray"), QString::number(kRounds)});
+        QVERIFY(writer.waitForReadyRead(30000));
+        QCOMPARE(writer.readLine().trimmed(), QByteArray("ready"));
+        writer.write("go\n");
+        for (int round = 0; round < kRounds; ++round) {
+            // Adds until five, then changes and deletes in turn.
+            if (pane.controller.timerArray().size() < 5) {
+                pane.title->setText(QStringLiteral("T%1").arg(round));
+                pane.add->click();
+            } else if (round % 2 == 0) {
+                pane.title->setText(QStringLiteral("T%1").arg(round));
+                pane.change->click();
+            } else {
+                pane.remove->click();
+            }
+        }
+        QVERIFY(writer.waitForFinished(60000));
+        QCOMPARE(writer.exitCode(), 0);
+        const QVariantMap settings = readSettings();
+        QCOMPARE(settings.value("otherCount"), QVariant(qint64(kRounds)));
+        QCOMPARE(settings.value("updateTimerInterval"), QVariant(qint64(3)));
+        QCOMPARE(settings.value("timerArray"), QVariant(pane.controller.storedTimerArray()));
+        QCOMPARE(settings.value("timerArray").toList().size(), pane.table->rowCount());
+        // Drain the messages of the 200 changes, so that the listener ends cleanly.
+        m_listener.reset();
+    }
+
+    // An entry that cannot be read keeps its row, as it keeps its place in the companion, and is written back
+    // as it was.
+    void unreadableStoredTimersKeepTheirRow_data() {
         QTest::addColumn<QVariant>("timerArray");
         QTest::addColumn<QStringList>("warnings");
         QTest::addColumn<QStringList>("titles");
@@ -560,19 +711,16 @@ private Q_SLOTS:
         QVariantMap garbledColor = stored("C", "00:00:01", "1", true, 2, QByteArray("xyz"));
         QTest::newRow("entries without a colour, with a garbled one, or not a record")
             << QVariant(QVariantList{stored("A", "00:00:01", "1", true, 0), noColor, garbledColor, 7,
-                                     stored("D", "00:00:01", "1", true, 3)})
-            << QStringList{"The settings file's \"timerArray\" entry 1 is left out, as the menu bar "
-                           "companion leaves "
-                           "it out: the timer record has no \"windowColor\"",
-                           "The settings file's \"timerArray\" entry 2 is left out, as the menu bar "
-                           "companion leaves "
-                           "it out: the timer record's \"windowColor\" is unreadable: *",
-                           "The settings file's \"timerArray\" entry 3 is left out, as the menu bar "
-                           "companion leaves "
-                           "it out: it is an integer, not a timer record"}
-            << QStringList{"A", "D"};
+                                     stored("D", "00:00:01", "1", true, 4)})
+            << QStringList{"The settings file's \"timerArray\" entry 1 cannot be read: the timer record has "
+                           "no \"windowColor\"; it keeps its row as a timer that does not run",
+                           "The settings file's \"timerArray\" entry 2 cannot be read: the timer record's "
+                           "\"windowColor\" is unreadable: *",
+                           "The settings file's \"timerArray\" entry 3 cannot be read: it is an integer, "
+                           "not a timer record; it keeps its row as a timer that does not run"}
+            << QStringList{"A", "B", "C", "", "D"};
     }
-    void unusableStoredTimersAreLeftOutAsTheCompanionDoes() {
+    void unreadableStoredTimersKeepTheirRow() {
         QFETCH(QVariant, timerArray);
         QFETCH(QStringList, warnings);
         QVariantMap settings{{"updateTimerInterval", 1}};
@@ -589,6 +737,43 @@ private Q_SLOTS:
         Pane pane;
         QVERIFY(pane.start());
         QTEST(pane.column(0), "titles");
+
+        // A timer added after them lands at the position the companion gives it, and the entries that could
+        // not be read go back to the file untouched.
+        const qint64 next = pane.table->rowCount();
+        pane.title->setText(QStringLiteral("E"));
+        pane.add->click();
+        QJsonObject added = printed("E", "00:00:00", "0", true, int(next));
+        expectMessage("TNDAddTimer", added);
+        QVariantList expected = timerArray.typeId() == QMetaType::QVariantList ? timerArray.toList()
+                                                                                : QVariantList{};
+        expected.append(stored("E", "00:00:00", "0", true, next));
+        QCOMPARE(readSettings().value("timerArray"), QVariant(expected));
+    }
+
+    // The companion never runs an entry it could not read, so no end is ever told for one.
+    void unreadableRowIsNeverMarkedDone() {
+        writeSettings({{"timerArray", QVariantList{stored("A", "00:00:01", "1", true, 0), QStringLiteral("x"),
+                                                   stored("C", "00:00:01", "1", true, 2)}}});
+        QTest::ignoreMessage(QtWarningMsg, "The settings file's \"timerArray\" entry 1 cannot be read: it is "
+                                           "a string, not a timer record; it keeps its row as a timer that "
+                                           "does not run");
+        Pane pane;
+        QVERIFY(pane.start());
+        QTest::ignoreMessage(QtWarningMsg, "TNDDoneTimer ignored: row 1 holds an entry of the settings file "
+                                           "that could not be read");
+        DistributedNotificationCenter::defaultCenter().post("TNDDoneTimer", {{"rowIndex", qint64(1)}});
+        DistributedNotificationCenter::defaultCenter().post("TNDDoneTimer", {{"rowIndex", qint64(2)}});
+        QTRY_COMPARE(pane.column(2), (QStringList{"", "", kDone}));
+        QCOMPARE(readSettings().value("timerArray"),
+                 QVariant(QVariantList{stored("A", "00:00:01", "1", true, 0), QStringLiteral("x"),
+                                       stored("C", "00:00:01", "1", true, 2, kWhite, "0.7", kDone)}));
+        // Its row is deletable like any other.
+        pane.clickRow(1);
+        QVERIFY(pane.remove->isEnabled());
+        QCOMPARE(pane.title->text(), QStringLiteral("Untitled Timer"));
+        pane.remove->click();
+        QCOMPARE(pane.column(0), (QStringList{"A", "C"}));
     }
 
     void addStopsAtTheMostTimersTheCompanionRuns() {

@@ -67,6 +67,7 @@ private Q_SLOTS:
             "push button\tWindow colour\t#ffffff, opacity 0.7",
             "label\tOpacity\t",
             "slider\tWindow opacity\tFrom invisible (0.0) to opaque (1.0)",
+            "label\tStatus\t",
             "push button\tAdd\t",
             "push button\tChange\t",
             "push button\tDelete\t",

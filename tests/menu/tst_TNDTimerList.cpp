@@ -1,8 +1,12 @@
 #include "Clock.h"
 #include "ColorArchive.h"
+#include "DesktopNotifications.h"
 #include "DistributedNotificationCenter.h"
+#include "FakeNotificationServer.h"
+#include "PropertyList.h"
 #include "TNDTimerList.h"
 #include "TNDTimerRecord.h"
+#include "UserDefaults.h"
 #include "timerObject.h"
 
 #include <QDBusConnection>
@@ -30,6 +34,19 @@ QVariantMap without(QVariantMap map, const QString &key) {
 QVariantMap with(QVariantMap map, const QString &key, const QVariant &value) {
     map.insert(key, value);
     return map;
+}
+
+QVariantMap settings() {
+    return PropertyList::readDictionary(UserDefaults::standardPath()).value_or(QVariantMap());
+}
+
+QVariantList storedEnds() {
+    return settings().value(QStringLiteral("timerEnds")).toList();
+}
+
+void writeSettings(const QVariantMap &values) {
+    QDir().mkpath(UserDefaults::preferencesFolder());
+    QVERIFY(PropertyList::writeFile(UserDefaults::standardPath(), values));
 }
 
 QString titleAt(const TNDTimerList &list, qsizetype index) {
@@ -70,10 +87,12 @@ private Q_SLOTS:
         QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support )")));
         m_now = kStart;
         m_doneRows.clear();
+        QFile::remove(UserDefaults::standardPath());
         Clock::setMonotonicFunction([this] { return m_now; });
     }
 
     void cleanup() { Clock::reset(); }
+
 
     void theMainApplicationsNotificationsDriveTheList() {
         TNDTimerList list(companion());
@@ -260,27 +279,223 @@ private Q_SLOTS:
         QCOMPARE(list.timerAt(0)->theWindow()->windowOpacity(), 1.0);
     }
 
+    // Entries that cannot be read keep their places, so the positions after them still name the same timers.
     void storedTimersStartInOrder() {
         TNDTimerList list(companion());
-        QVariantMap done = recordMap(QStringLiteral("Done"), 60, 3);
+        QVariantMap done = recordMap(QStringLiteral("Done"), 60, 4);
         done.insert(QStringLiteral("done"), QString(QChar(0x221A)));
         const QVariantList stored{recordMap(QStringLiteral("Tea"), 60, 0), QStringLiteral("junk"),
                                   without(recordMap(QStringLiteral("Eggs"), 60, 2), QStringLiteral("title")),
                                   recordMap(QStringLiteral("Bread"), 60, 3), done};
-        QTest::ignoreMessage(
-            QtWarningMsg, "The settings file's \"timerArray\" entry 1 is left out: it is a string, not a "
-                          "timer record; the positions after it no longer match the main application's list");
-        QTest::ignoreMessage(
-            QtWarningMsg, "The settings file's \"timerArray\" entry 2 is left out: the timer record has no "
-                          "\"title\"; the positions after it no longer match the main application's list");
+        QTest::ignoreMessage(QtWarningMsg, "The settings file's \"timerArray\" entry 1 cannot be read: it is "
+                                           "a string, not a timer record; its place is kept, with no timer");
+        QTest::ignoreMessage(QtWarningMsg, "The settings file's \"timerArray\" entry 2 cannot be read: the "
+                                           "timer record has no \"title\"; its place is kept, with no timer");
         list.loadTimers(stored);
-        QCOMPARE(list.count(), qsizetype(3));
+        QCOMPARE(list.count(), qsizetype(5));
         QCOMPARE(titleAt(list, 0), QStringLiteral("Tea"));
-        QCOMPARE(titleAt(list, 1), QStringLiteral("Bread"));
+        QCOMPARE(list.timerAt(1), nullptr);
+        QCOMPARE(list.timerAt(2), nullptr);
+        QCOMPARE(titleAt(list, 3), QStringLiteral("Bread"));
+        QVERIFY(list.timerAt(3)->isCounting());
+        QCOMPARE(titleAt(list, 4), QStringLiteral("Done"));
+        QVERIFY(!list.timerAt(4)->isCounting());
+        QVERIFY(!list.timerAt(4)->theWindow()->isVisible());
+    }
+
+    // An unreadable second record of three: the third is still position 2, for a change and for a removal,
+    // and the place of the second takes a timer when the main application changes it.
+    void theThirdOfThreeIsStillPositionTwo() {
+        TNDTimerList list(companion());
+        QTest::ignoreMessage(QtWarningMsg, "The settings file's \"timerArray\" entry 1 cannot be read: it is "
+                                           "an integer, not a timer record; its place is kept, with no "
+                                           "timer");
+        list.loadTimers(
+            QVariantList{recordMap(QStringLiteral("A"), 60, 0), 7, recordMap(QStringLiteral("C"), 60, 2)});
+        QVERIFY(list.changeTimer({{QStringLiteral("rowIndex"), qint64(2)},
+                                  {QStringLiteral("timerInfo"), recordMap(QStringLiteral("C2"), 90, 2)}}));
+        QCOMPARE(titleAt(list, 2), QStringLiteral("C2"));
+        QCOMPARE(titleAt(list, 0), QStringLiteral("A"));
+        QVERIFY(list.changeTimer({{QStringLiteral("rowIndex"), qint64(1)},
+                                  {QStringLiteral("timerInfo"), recordMap(QStringLiteral("B"), 30, 1)}}));
+        QCOMPARE(titleAt(list, 1), QStringLiteral("B"));
         QVERIFY(list.timerAt(1)->isCounting());
-        QCOMPARE(titleAt(list, 2), QStringLiteral("Done"));
-        QVERIFY(!list.timerAt(2)->isCounting());
-        QVERIFY(!list.timerAt(2)->theWindow()->isVisible());
+        QVERIFY(list.removeTimer({{QStringLiteral("rowIndex"), qint64(2)}}));
+        QCOMPARE(list.count(), qsizetype(2));
+        QCOMPARE(titleAt(list, 1), QStringLiteral("B"));
+    }
+
+    // Each stored timer resumes from its end moment, against the wall clock.
+    void storedTimersResumeFromTheirEnds_data() {
+        QTest::addColumn<QVariantMap>("record");
+        QTest::addColumn<QVariant>("end");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<bool>("counting");
+        QTest::addColumn<QString>("shown");      // the window's text at once
+        QTest::addColumn<QString>("afterTick");  // after the next tick, when counting
+        QTest::addColumn<QVariant>("endMoment"); // as recorded, or nothing
+        const double now = 1'700'000'000.0;
+        QVariantMap done = recordMap(QStringLiteral("Tea"), 60, 0);
+        done.insert(QStringLiteral("done"), QString(QChar(0x221A)));
+        QTest::newRow("done: dormant, whatever its end says")
+            << done << QVariant(now + 30) << QString() << false << "00:01:00" << "00:01:00" << QVariant();
+        QTest::newRow("7.3 s to come: shows 8, a tick 0.3 s later 7")
+            << recordMap(QStringLiteral("Tea"), 60, 0) << QVariant(now + 7.3) << QString() << true
+            << "00:00:08" << "00:00:07" << QVariant(now + 7.3);
+        QTest::newRow("an IC timer with 11 s to come: 45 IC seconds")
+            << recordMap(QStringLiteral("Tea"), 600, 0, true) << QVariant(now + 11.0) << QString() << true
+            << "00:00:45" << "00:00:40" << QVariant(now + 11.0);
+        QTest::newRow("two hours to come")
+            << recordMap(QStringLiteral("Tea"), 36000, 0) << QVariant(now + 7200.0) << QString() << true
+            << "02:00:00" << "01:59:59" << QVariant(now + 7200.0);
+        QTest::newRow("no end: the whole duration")
+            << recordMap(QStringLiteral("Tea"), 60, 0) << QVariant(QString()) << QString() << true
+            << "00:01:00" << "00:00:59" << QVariant(now + 60.0);
+        QTest::newRow("no end: an IC timer of 60 IC seconds ends at its fifteenth tick")
+            << recordMap(QStringLiteral("Tea"), 60, 0, true) << QVariant(QString()) << QString() << true
+            << "00:01:00" << "00:00:55" << QVariant(now + 15.0);
+        QTest::newRow("an end that is not a moment: the whole duration, with a warning")
+            << recordMap(QStringLiteral("Tea"), 60, 0) << QVariant(QStringLiteral("soon"))
+            << "The settings file's \"timerEnds\" entry 0 is a string, not a moment; the timer starts from "
+               "its whole duration"
+            << true << "00:01:00" << "00:00:59" << QVariant(now + 60.0);
+    }
+    void storedTimersResumeFromTheirEnds() {
+        QFETCH(QVariantMap, record);
+        QFETCH(QVariant, end);
+        QFETCH(QString, warning);
+        QFETCH(bool, counting);
+        QFETCH(QVariant, endMoment);
+        const double now = 1'700'000'000.0;
+        Clock::setNowFunction([this, now] { return now + (m_now - kStart); });
+        if (!warning.isEmpty())
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(warning));
+        TNDTimerList list(companion());
+        list.loadTimers(QVariantList{record}, QVariantList{end});
+        timerObject *timer = list.timerAt(0);
+        QCOMPARE(timer->isCounting(), counting);
+        QCOMPARE(timer->theWindow()->isVisible(), counting);
+        QTEST(timer->displayField()->text(), "shown");
+        QCOMPARE(timer->endMoment().has_value(), endMoment.isValid());
+        if (endMoment.isValid())
+            QCOMPARE(*timer->endMoment(), endMoment.toDouble());
+        if (!counting)
+            return;
+        // The next tick is due when the time left reaches a whole second.
+        const int wait = timer->theTimer().remainingTime();
+        m_now += wait / 1000.0;
+        timer->performInterval();
+        QTEST(timer->displayField()->text(), "afterTick");
+        QVERIFY(m_doneRows.isEmpty());
+    }
+
+    // An end that passed while the companion was away: the timer ends at once, shows 00:00:00 and is told
+    // once.
+    void anEndThatPassedEndsAtOnce() {
+        const double now = 1'700'000'000.0;
+        Clock::setNowFunction([now] { return now; });
+        TNDTimerList list(companion());
+        list.observe();
+        list.loadTimers(
+            QVariantList{recordMap(QStringLiteral("A"), 60, 0), recordMap(QStringLiteral("B"), 60, 1)},
+            QVariantList{now + 50.0, now - 5.0});
+        QVERIFY(list.timerAt(1)->theWindow()->isVisible());
+        QTRY_VERIFY(list.timerAt(1)->timerInfo().isDone());
+        QCOMPARE(list.timerAt(1)->displayField()->text(), QStringLiteral("00:00:00"));
+        QCOMPARE(*list.timerAt(1)->endMoment(), now - 5.0);
+        QTRY_COMPARE(m_doneRows, QList<QVariant>{qint64(1)});
+        QVERIFY(list.timerAt(0)->isCounting());
+        // Told once only: nothing more before a marker the companion posts after it.
+        bool marked = false;
+        m_mainApplication->addObserver(
+            QStringLiteral("marker"), [&marked](const Notification &) { marked = true; }, &list);
+        companion().post(QStringLiteral("marker"));
+        QTRY_VERIFY(marked);
+        QCOMPARE(m_doneRows.size(), 1);
+    }
+
+    // The ends go to the settings file by position, once per change; a done timer's end stays until the main
+    // application's list marks it done.
+    void endsAreRecordedByPosition() {
+        const double now = 1'700'000'000.0;
+        Clock::setNowFunction([now] { return now; });
+        QVariantMap done = recordMap(QStringLiteral("C"), 60, 2);
+        done.insert(QStringLiteral("done"), QString(QChar(0x221A)));
+        QVariantList records{recordMap(QStringLiteral("A"), 60, 0), QStringLiteral("junk"), done,
+                             recordMap(QStringLiteral("D"), 60, 3)};
+        writeSettings({{QStringLiteral("timerArray"), records}, {QStringLiteral("updateTimerInterval"), 3}});
+        QTest::ignoreMessage(QtWarningMsg, "The settings file's \"timerArray\" entry 1 cannot be read: it is "
+                                           "a string, not a timer record; its place is kept, with no timer");
+        TNDTimerList list(companion());
+        list.observe();
+        list.loadTimers(records, QVariantList{QString(), QString(), now - 100.0, now - 5.0});
+        const QVariant nothing = QString();
+        QCOMPARE(storedEnds(), (QVariantList{now + 60.0, nothing, nothing, now - 5.0}));
+        QTRY_COMPARE(m_doneRows, QList<QVariant>{qint64(3)});
+        QCOMPARE(storedEnds(), (QVariantList{now + 60.0, nothing, nothing, now - 5.0}));
+
+        QVERIFY(list.addTimer(recordMap(QStringLiteral("E"), 30, 4)));
+        QCOMPARE(storedEnds(), (QVariantList{now + 60.0, nothing, nothing, now - 5.0, now + 30.0}));
+        // The main application marks D done and deletes A, as its list says; at the companion's removal of A,
+        // D's end goes.
+        records[3] = with(records[3].toMap(), QStringLiteral("done"), QString(QChar(0x221A)));
+        records.removeFirst();
+        writeSettings({{QStringLiteral("timerArray"), records}, {QStringLiteral("timerEnds"), storedEnds()},
+                       {QStringLiteral("updateTimerInterval"), 3}});
+        QVERIFY(list.removeTimer({{QStringLiteral("rowIndex"), qint64(0)}}));
+        QCOMPARE(storedEnds(), (QVariantList{nothing, nothing, nothing, now + 30.0}));
+        QCOMPARE(settings().value(QStringLiteral("updateTimerInterval")), QVariant(qint64(3)));
+    }
+
+    // A timer's end is told on the desktop once, titled with the timer's name, unless the setting says no; a
+    // click on it asks for the main application's timer pane.
+    void theEndIsAnnouncedOnTheDesktop_data() {
+        QTest::addColumn<QVariant>("setting");
+        QTest::addColumn<int>("notices");
+        QTest::newRow("no setting: told") << QVariant() << 1;
+        QTest::newRow("1: told") << QVariant(qint64(1)) << 1;
+        QTest::newRow("0: not told") << QVariant(qint64(0)) << 0;
+    }
+    void theEndIsAnnouncedOnTheDesktop() {
+        QFETCH(QVariant, setting);
+        QFETCH(int, notices);
+        const double now = 1'700'000'000.0;
+        Clock::setNowFunction([now] { return now; });
+        QVariantMap settings{{QStringLiteral("updateTimerInterval"), 1}};
+        if (setting.isValid())
+            settings.insert(QStringLiteral("timerEndNotifications"), setting);
+        writeSettings(settings);
+        FakeNotificationServer server;
+        QVERIFY(server.start());
+        TNDTimerList list(companion());
+        list.observe();
+        QSignalSpy paneRequested(&list, &TNDTimerList::timersPaneRequested);
+        QSignalSpy answered(&DesktopNotifications::shared(), &DesktopNotifications::shown);
+        list.loadTimers(QVariantList{recordMap(QStringLiteral("Tea"), 60, 0),
+                                     recordMap(QStringLiteral("Soup"), 60, 1, true)},
+                        QVariantList{now + 50.0, now - 1.0});
+        QTRY_COMPARE(m_doneRows, QList<QVariant>{qint64(1)});
+        if (notices == 0) {
+            QCOMPARE(answered.size(), 0);
+            QCOMPARE(server.notices().size(), 0);
+            return;
+        }
+        QTRY_COMPARE(answered.size(), 1);
+        QCOMPARE(server.notices().size(), 1);
+        const FakeNotificationServer::Notice &notice = server.notices().first();
+        QCOMPARE(notice.summary, QStringLiteral("Soup"));
+        QVERIFY2(notice.body.startsWith(QStringLiteral("The 00:01:00 IC timer ended at ")),
+                 qPrintable(notice.body));
+        QVERIFY2(notice.body.endsWith(QStringLiteral(" IC.")), qPrintable(notice.body));
+        QCOMPARE(notice.appName, QStringLiteral("Tindral"));
+        QCOMPARE(notice.hints.value(QStringLiteral("desktop-entry")).toString(),
+                 QStringLiteral("org.tindral.Tindral"));
+        QCOMPARE(notice.hints.value(QStringLiteral("sound-name")).toString(), QStringLiteral("complete"));
+        QVERIFY(!notice.appIcon.isEmpty());
+        QCOMPARE(notice.actions.value(0), QStringLiteral("default"));
+
+        server.invokeAction(notice.id, QStringLiteral("default"));
+        QVERIFY(paneRequested.wait());
     }
 
     void aHundredTimersAtMost() {
