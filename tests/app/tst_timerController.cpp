@@ -5,6 +5,7 @@
 #include "UserDefaults.h"
 #include "timerController.h"
 #include "timerField.h"
+#include "timerPaneSupport.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -140,64 +141,6 @@ void compareKeyByKey(const QJsonObject &actual, const QJsonObject &expected) {
     }
 }
 
-// The pane as a person meets it, with its controls by name.
-struct Pane {
-    timerController controller;
-    QTableWidget *table = controller.findChild<QTableWidget *>("oTable");
-    QLineEdit *title = controller.findChild<QLineEdit *>("oTitle");
-    timerField *field = controller.findChild<timerField *>("oTimerField");
-    QSpinBox *stepper = controller.findChild<QSpinBox *>("oStepper");
-    QRadioButton *icCell = controller.findChild<QRadioButton *>("icCell");
-    QRadioButton *oocCell = controller.findChild<QRadioButton *>("oocCell");
-    QToolButton *color = controller.findChild<QToolButton *>("oColor");
-    QSlider *transparency = controller.findChild<QSlider *>("oTransparency");
-    QPushButton *add = controller.findChild<QPushButton *>("oAdd");
-    QPushButton *change = controller.findChild<QPushButton *>("oChange");
-    QPushButton *remove = controller.findChild<QPushButton *>("oDelete");
-
-    bool start() {
-        controller.awakeFromNib();
-        controller.show();
-        return QTest::qWaitForWindowExposed(&controller) &&
-               DistributedNotificationCenter::defaultCenter().waitForBus();
-    }
-
-    QStringList column(int index) const {
-        QStringList texts;
-        for (int row = 0; row < table->rowCount(); ++row)
-            texts << (table->item(row, index) ? table->item(row, index)->text() : QString());
-        return texts;
-    }
-    int selectedRow() const {
-        const QModelIndexList rows = table->selectionModel()->selectedRows();
-        return rows.size() == 1 ? rows.first().row() : -1;
-    }
-    void clickRow(int row) {
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          table->visualRect(table->model()->index(row, 0)).center());
-    }
-    // Selects a part of the duration as a person does, by a click on it.
-    void selectPart(int x) { QTest::mouseClick(field, Qt::LeftButton, Qt::NoModifier, QPoint(x, 10)); }
-    void clickArrow(QStyle::SubControl arrow) {
-        QStyleOptionSpinBox option;
-        option.initFrom(stepper);
-        option.rect = stepper->rect();
-        option.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown;
-        option.frame = stepper->hasFrame();
-        option.buttonSymbols = stepper->buttonSymbols();
-        option.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
-        const QRect rect = stepper->style()->subControlRect(QStyle::CC_SpinBox, &option, arrow, stepper);
-        QTest::mouseClick(stepper, Qt::LeftButton, Qt::NoModifier, rect.center());
-    }
-    // Typed title, minutes by the stepper's arrows, then Add.
-    void addTimer(const QString &name, int minutes) {
-        title->setText(name);
-        selectPart(30);
-        for (int i = 0; i < minutes; ++i)
-            QTest::keyClick(stepper, Qt::Key_Up);
-        add->click();
-    }
-};
 
 void postMarker() {
     DistributedNotificationCenter::defaultCenter().post(kMarker);
@@ -238,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(pane.table->rowCount(), 0);
         QVERIFY(!pane.change->isEnabled());
         QVERIFY(!pane.remove->isEnabled());
-        pane.addTimer(QStringLiteral("Tea"), 5);
+        pane.addTimerOfMinutes(QStringLiteral("Tea"), 5);
 
         expectMessage("TNDAddTimer", printed("Tea", "00:05:00", "300", true, 0));
         QCOMPARE(pane.column(0), QStringList{"Tea"});
@@ -259,9 +202,9 @@ private Q_SLOTS:
     void deletingTheFirstOfThreeKeepsTheOthersRowIndex() {
         Pane pane;
         QVERIFY(pane.start());
-        pane.addTimer(QStringLiteral("A"), 1);
-        pane.addTimer(QStringLiteral("B"), 1);
-        pane.addTimer(QStringLiteral("C"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("A"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("B"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("C"), 1);
         expectMessage("TNDAddTimer", printed("A", "00:01:00", "60", true, 0));
         expectMessage("TNDAddTimer", printed("B", "00:02:00", "120", true, 1));
         expectMessage("TNDAddTimer", printed("C", "00:03:00", "180", true, 2));
@@ -283,8 +226,8 @@ private Q_SLOTS:
     void deletingTheLastRowSelectsTheNewLast() {
         Pane pane;
         QVERIFY(pane.start());
-        pane.addTimer(QStringLiteral("A"), 1);
-        pane.addTimer(QStringLiteral("B"), 2);
+        pane.addTimerOfMinutes(QStringLiteral("A"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("B"), 2);
         QCOMPARE(pane.selectedRow(), 1);
         QTest::keyClick(pane.table, Qt::Key_Delete);
         QCOMPARE(pane.column(0), QStringList{"A"});
@@ -303,7 +246,7 @@ private Q_SLOTS:
         pane.color->click();
         pane.transparency->setValue(25);
         pane.oocCell->setChecked(true);
-        pane.addTimer(QStringLiteral("Bread"), 2);
+        pane.addTimerOfMinutes(QStringLiteral("Bread"), 2);
         expectMessage("TNDAddTimer", printed("Bread", "00:02:00", "120", false, 0, kBlueishBase64, "0.25"));
 
         QTest::keyClick(pane.table, Qt::Key_Backspace);
@@ -325,7 +268,7 @@ private Q_SLOTS:
     void deleteWithNothingSelectedDoesNothing() {
         Pane pane;
         QVERIFY(pane.start());
-        pane.addTimer(QStringLiteral("A"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("A"), 1);
         expectMessage("TNDAddTimer", printed("A", "00:01:00", "60", true, 0));
         pane.table->clearSelection();
         QVERIFY(!pane.remove->isEnabled());
@@ -338,8 +281,8 @@ private Q_SLOTS:
     void changeClearsTheCheckMark() {
         Pane pane;
         QVERIFY(pane.start());
-        pane.addTimer(QStringLiteral("Tea"), 1);
-        pane.addTimer(QStringLiteral("Bread"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("Tea"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("Bread"), 1);
         expectMessage("TNDAddTimer", printed("Tea", "00:01:00", "60", true, 0));
         expectMessage("TNDAddTimer", printed("Bread", "00:02:00", "120", true, 1));
 
@@ -542,7 +485,7 @@ private Q_SLOTS:
         QCOMPARE(pane.transparency->value(), 50);
         QVERIFY(pane.oocCell->isChecked());
 
-        pane.addTimer(QStringLiteral("Soup"), 0);
+        pane.addTimerOfMinutes(QStringLiteral("Soup"), 0);
         expectMessage("TNDAddTimer", printed("Soup", "01:00:00", "3600", false, 2, kBlueishBase64, "0.5"));
         const QVariantList timers{stored("Tea", "00:01:00", "60", true, 0),
                                   stored("Bread", "01:00:00", "3600", false, 1, kBlueish, "0.5", kDone),
@@ -562,9 +505,9 @@ private Q_SLOTS:
             QCOMPARE(readSettings(), expected);
         };
 
-        pane.addTimer(QStringLiteral("Tea"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("Tea"), 1);
         fileHolds({stored("Tea", "00:01:00", "60", true, 0)});
-        pane.addTimer(QStringLiteral("Bread"), 1);
+        pane.addTimerOfMinutes(QStringLiteral("Bread"), 1);
         fileHolds({stored("Tea", "00:01:00", "60", true, 0), stored("Bread", "00:02:00", "120", true, 1)});
 
         DistributedNotificationCenter::defaultCenter().post("TNDDoneTimer", {{"rowIndex", qint64(0)}});
@@ -635,7 +578,7 @@ private Q_SLOTS:
             const QString picture = QStringLiteral(TINDRAL_BUILD_DIR "/tests/app/timerPane-status-%1.png");
             pane.controller.grab().save(picture.arg(pane.table->rowCount()));
             // The next change of the list clears the line.
-            pane.addTimer(QStringLiteral("Rice"), 1);
+            pane.addTimerOfMinutes(QStringLiteral("Rice"), 1);
             QCOMPARE(pane.controller.statusText(), QString());
         }
     }

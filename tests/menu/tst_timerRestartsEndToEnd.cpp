@@ -9,6 +9,7 @@
 #include "UserDefaults.h"
 #include "timerController.h"
 #include "timerField.h"
+#include "../app/timerPaneSupport.h"
 
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
@@ -138,34 +139,7 @@ private:
 };
 
 // The timer editor as a person uses it, in this process: the same pane Tindral shows.
-struct Editor {
-    timerController controller;
-    QTableWidget *table = controller.findChild<QTableWidget *>("oTable");
-    QLineEdit *title = controller.findChild<QLineEdit *>("oTitle");
-    timerField *field = controller.findChild<timerField *>("oTimerField");
-    QRadioButton *oocCell = controller.findChild<QRadioButton *>("oocCell");
-    QRadioButton *icCell = controller.findChild<QRadioButton *>("icCell");
-    QPushButton *add = controller.findChild<QPushButton *>("oAdd");
-
-    bool start() {
-        controller.awakeFromNib();
-        controller.show();
-        return QTest::qWaitForWindowExposed(&controller) &&
-               DistributedNotificationCenter::defaultCenter().waitForBus();
-    }
-    void addTimer(const QString &name, uint32_t seconds, bool ic = false) {
-        title->setText(name);
-        field->setTotalSeconds(seconds);
-        (ic ? icCell : oocCell)->setChecked(true);
-        add->click();
-    }
-    QStringList column(int index) const {
-        QStringList texts;
-        for (int row = 0; row < table->rowCount(); ++row)
-            texts << (table->item(row, index) ? table->item(row, index)->text() : QString());
-        return texts;
-    }
-};
+using Editor = Pane;
 
 } // namespace
 
