@@ -199,7 +199,9 @@ void timerField::paintEvent(QPaintEvent *) {
                          QColor::fromRgbF(kHighlightRed, kHighlightGreen, kHighlightBlue, 1.0));
 
     painter.setFont(m_digitFont);
-    painter.setPen(palette().color(QPalette::Active, QPalette::Text));
+    // The ground is always white and the highlight always light blue, so the digits are always black: the
+    // palette's text colour is light under a dark theme and would vanish there.
+    painter.setPen(Qt::black);
     const QFontMetricsF metrics(m_digitFont);
     // A text's lower-left corner is the bottom of its descent; Qt places the baseline.
     const auto text = [&](QPointF at, const QString &string) {

@@ -10,9 +10,11 @@
 #include "appTestSupport.h"
 #include "customizeToolbarSheet.h"
 #include "mainWindowController.h"
+#include "preferencesController.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -20,6 +22,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPalette>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -28,6 +32,28 @@
 namespace {
 
 const QString kScreenshots = QStringLiteral(TINDRAL_BUILD_DIR "/tests/app/screenshots");
+
+// A desktop's dark palette, as a dark theme gives the application: light text on dark ground.
+QPalette darkPalette() {
+    QPalette dark;
+    const QColor window(0x2b, 0x2b, 0x2b), base(0x1e, 0x1e, 0x1e), text(0xe6, 0xe6, 0xe6);
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, window);
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::ToolTipBase, base);
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::PlaceholderText, QColor(0x90, 0x90, 0x90));
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x80));
+    return dark;
+}
 
 QByteArray settings(const QByteArray &showTindralMenu) {
     QByteArray body = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
@@ -279,14 +305,24 @@ private Q_SLOTS:
         }
     }
 
+    void screenshotsOfEachPaneAndTheSheet_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::newRow("light palette") << QString();
+        QTest::newRow("dark palette") << QStringLiteral("-dark");
+    }
     void screenshotsOfEachPaneAndTheSheet() {
+        QFETCH(QString, suffix);
+        const QPalette desktops = QApplication::palette();
+        const auto restore = qScopeGuard([&desktops] { QApplication::setPalette(desktops); });
+        if (!suffix.isEmpty())
+            QApplication::setPalette(darkPalette());
         Bundle::setMainBundlePath(QStringLiteral(TINDRAL_BUNDLE_DIR));
         Started started(settingsPath());
         ApplicationDeligate &delegate = started.delegate;
         QVERIFY(QTest::qWaitForWindowExposed(delegate.mainWindow()));
         mainWindowController *controller = delegate.windowController();
-        const auto keep = [](QWidget *window, const QString &name) {
-            const QString file = kScreenshots + QLatin1Char('/') + name + QStringLiteral(".png");
+        const auto keep = [&suffix](QWidget *window, const QString &name) {
+            const QString file = kScreenshots + QLatin1Char('/') + name + suffix + QStringLiteral(".png");
             QVERIFY2(window->grab().save(file), qPrintable(file));
         };
         keep(delegate.mainWindow(), QStringLiteral("dateTime"));
@@ -305,6 +341,7 @@ private Q_SLOTS:
         controller->runCustomizationSheet();
         QVERIFY(QTest::qWaitForWindowExposed(controller->customizationSheet()));
         keep(controller->customizationSheet(), QStringLiteral("customizeToolbar"));
+        keep(delegate.preferences(), QStringLiteral("preferences"));
     }
 
     // Last: it runs the event loop to its end.

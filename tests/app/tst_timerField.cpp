@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
 const QColor kWhite(255, 255, 255);
@@ -284,6 +286,25 @@ private Q_SLOTS:
         QVERIFY(inked);
         QVERIFY(shot.save(QCoreApplication::applicationDirPath() +
                           QStringLiteral("/timerField-wide-digits.png")));
+    }
+
+    // Under a dark theme the palette's text is light, but the view's ground stays white: its digits stay dark.
+    void theDigitsReadUnderADarkTheme() {
+        timerField field;
+        QPalette dark = field.palette();
+        dark.setColor(QPalette::Text, QColor(0xe6, 0xe6, 0xe6));
+        dark.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        field.setPalette(dark);
+        field.setTotalSeconds(318508); // 88:28:28, ink in every zone
+        const QImage shot = field.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shot.pixelColor(1, 1), kWhite);
+        int darkest = 255;
+        for (int y = 1; y <= 18; ++y)
+            for (int x = 5; x < 20; ++x)
+                darkest = std::min(darkest, qGray(shot.pixel(x, y)));
+        QVERIFY2(darkest < 64, qPrintable(QStringLiteral("the darkest ink of the hours is %1").arg(darkest)));
+        QVERIFY(shot.save(QCoreApplication::applicationDirPath() + QStringLiteral("/timerField-dark-theme.png")));
     }
 };
 
