@@ -8,25 +8,15 @@ button named NAME (the way a screen reader's user activates it), and prints one 
 of the program: its depth, its role, its name and its states, separated by '|'. Exits 1 when the program
 does not appear, 2 when there is no such button.
 """
+import os
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from atspiSupport import find_application  # noqa: E402
+
 import pyatspi
 
-
-def find_application(pid):
-    deadline = time.monotonic() + 20
-    while time.monotonic() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for index in range(desktop.childCount):
-            application = desktop.getChildAtIndex(index)
-            try:
-                if application is not None and application.get_process_id() == pid and application.childCount:
-                    return application
-            except Exception:
-                pass
-        time.sleep(0.2)
-    return None
 
 
 def walk(node, depth, lines, limit=4000):
@@ -41,7 +31,7 @@ def walk(node, depth, lines, limit=4000):
 
 def main():
     pid = int(sys.argv[1])
-    application = find_application(pid)
+    application = find_application(pid, 20, with_windows=True)
     if application is None:
         print("no such program on the accessibility bus", file=sys.stderr)
         return 1

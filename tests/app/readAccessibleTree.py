@@ -3,25 +3,14 @@
 # object of the program whose process id is PID, as a screen reader such as Orca meets them over AT-SPI.
 # Waits up to SECONDS (10) for the program to appear on the accessibility bus; exits 1 if it never does.
 import json
+import os
 import sys
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from atspiSupport import find_application  # noqa: E402
 
 import pyatspi
 
-
-def find_application(pid, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for index in range(desktop.childCount):
-            application = desktop.getChildAtIndex(index)
-            try:
-                if application is not None and application.get_process_id() == pid:
-                    return application
-            except Exception:
-                continue
-        time.sleep(0.1)
-    return None
 
 
 def walk(node, depth, out):

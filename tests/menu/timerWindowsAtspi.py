@@ -10,25 +10,14 @@ Exit status: 0 done, 1 the program was not found, 2 a usage error.
 """
 
 import json
+import os
 import sys
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from atspiSupport import find_application  # noqa: E402
 
 import pyatspi
 
-
-def find_application(pid, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for index in range(desktop.childCount):
-            application = desktop.getChildAtIndex(index)
-            try:
-                if application is not None and application.get_process_id() == pid:
-                    return application
-            except Exception:
-                continue
-        time.sleep(0.1)
-    return None
 
 
 def label_text(window):
